@@ -1,0 +1,57 @@
+// vexo ls CARD [CATEGORY] and vexo ls --categories CARD.
+
+#include <algorithm>
+#include <ostream>
+
+#include "cli/CardSession.h"
+#include "cli/Commands.h"
+
+namespace vexo {
+namespace {
+
+// Non-blank categories in the order the volume tree shows them: lowest slot first.
+std::vector<std::string> Categories(const Directory& dir) {
+  std::vector<std::string> categories;
+  for (int slot = 1; slot <= kSlotCount; ++slot) {
+    const SlotHeader& h = dir.header(slot);
+    if (!IsUsed(h)) continue;
+    std::string category = h.category();
+    if (!category.empty() &&
+        std::find(categories.begin(), categories.end(), category) == categories.end())
+      categories.push_back(std::move(category));
+  }
+  return categories;
+}
+
+}  // namespace
+
+int ListCommand(const Arguments& args, CommandIo& io) {
+  const bool categoriesOnly = args.has("--categories");
+  if (categoriesOnly && args.positional.size() != 1) {
+    io.prompter.message("ls --categories takes a CARD and nothing else");
+    return kExitUsage;
+  }
+  CardSession session(io.prompter);
+  int disk = -1;
+  if (!session.attach(args.positional[0], disk)) return kExitStopped;
+  const std::string drive = session.driveOf(disk);
+  Directory& dir = session.directory;
+  if (!dir.LoadDirectory(disk, drive, true)) {
+    io.prompter.message(args.positional[0] + " does not contain a Vexo File system");
+    return kExitStopped;
+  }
+
+  if (categoriesOnly) {
+    for (const std::string& category : Categories(dir)) io.out << category << '\n';
+    return kExitDone;
+  }
+  dir.CheckChain();
+  const std::string category = args.positional.size() > 1 ? args.positional[1] : std::string();
+  for (const EntryRow& row : dir.ChainEntries(category)) {
+    io.out << row.filename << '\t' << row.modified << '\t' << row.desc1 << '\t' << row.desc2
+           << '\t' << row.desc3 << '\t' << row.desc4 << '\n';
+  }
+  return kExitDone;
+}
+
+}  // namespace vexo

@@ -1,0 +1,81 @@
+// The `vexo` command line: global options, the command table and the usage text.
+
+#include <unistd.h>
+
+#include <iostream>
+
+#include "cli/Commands.h"
+#include "cli/TerminalPrompter.h"
+
+namespace vexo {
+namespace {
+
+void PrintUsage(std::ostream& err) {
+  err << "usage: vexo [--yes|--no] [--quiet] COMMAND ...\n"
+         "\n"
+         "CARD is a card image file or a card reader's block device.\n"
+         "Questions take their default answer without a terminal, unless --yes or --no.\n"
+         "\n"
+         "commands:\n";
+  for (const Command& command : AllCommands()) err << "  vexo " << command.usage << '\n';
+}
+
+}  // namespace
+
+const std::vector<Command>& AllCommands() {
+  static const std::vector<Command> commands = {
+      {"mkimage", "mkimage [--force] FILE [SIZE]   make a sparse, zero-filled card image",
+       {{"--force"}, {}, 1, 2}, MkImageCommand},
+      {"ls", "ls CARD [CATEGORY] | ls --categories CARD   list entries or categories",
+       {{"--categories"}, {}, 1, 2}, ListCommand},
+  };
+  return commands;
+}
+
+int RunVexo(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+  AnswerPolicy policy = AnswerPolicy::Ask;
+  bool quiet = false;
+  std::size_t i = 0;
+  for (; i < words.size() && words[i].rfind("-", 0) == 0; ++i) {
+    const std::string& word = words[i];
+    if (word == "--yes") {
+      policy = AnswerPolicy::Yes;
+    } else if (word == "--no") {
+      policy = AnswerPolicy::No;
+    } else if (word == "--quiet") {
+      quiet = true;
+    } else if (word == "--help" || word == "-h") {
+      PrintUsage(out);
+      return kExitDone;
+    } else {
+      err << "vexo: unknown option " << word << "\n\n";
+      PrintUsage(err);
+      return kExitUsage;
+    }
+  }
+  if (i == words.size()) {
+    PrintUsage(err);
+    return kExitUsage;
+  }
+  const std::string& name = words[i];
+  for (const Command& command : AllCommands()) {
+    if (name != command.name) continue;
+    std::string error;
+    const std::vector<std::string> rest(words.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                        words.end());
+    const std::optional<Arguments> args = ParseArguments(rest, command.syntax, error);
+    if (!args) {
+      err << "vexo " << name << ": " << error << "\nusage: vexo " << command.usage << '\n';
+      return kExitUsage;
+    }
+    const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO);
+    TerminalPrompter prompter(policy, quiet, err, terminal);
+    CommandIo io{prompter, out};
+    return command.run(*args, io);
+  }
+  err << "vexo: unknown command " << name << "\n\n";
+  PrintUsage(err);
+  return kExitUsage;
+}
+
+}  // namespace vexo

@@ -1,0 +1,8 @@
+#include <iostream>
+
+#include "cli/Commands.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> words(argv + 1, argv + argc);
+  return vexo::RunVexo(words, std::cout, std::cerr);
+}

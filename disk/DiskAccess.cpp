@@ -1,0 +1,191 @@
+#include "disk/DiskAccess.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace vexo {
+namespace {
+
+const char* const kSevereLogicError = "Severe logic error!";
+const char* const kLockFailed =
+    "Pysical drive lock failed, do you have this drive open in a disk editor?";
+const char* const kLogicalOpenFailed = "Logical Disk Open failed.";
+const char* const kLogicalDismountFailed = "Logical Disk Dismount failed.";
+
+std::string BeyondLimitText(std::uint64_t sector) {
+  return "Sector " + std::to_string(sector) +
+         " lies beyond the first 4 GiB of the disk, which cannot be addressed; nothing was "
+         "written.";
+}
+
+std::string FlushFailedText(const std::string& drive, int error) {
+  return "Failed to write " + drive + " Message " + SystemErrorText(error);
+}
+
+}  // namespace
+
+bool IsSilentReadError(int code) {
+  return code == ENOENT || code == ENODEV || code == ENXIO || code == ENOMEDIUM || code == EIO;
+}
+
+DiskAccess::DiskAccess(DiskTable& table, Prompter& prompter, MountReleaser& releaser)
+    : table_(table), prompter_(prompter), releaser_(releaser) {}
+
+DiskAccess::~DiskAccess() {
+  for (const Drive& drive : table_.drives()) {
+    if (drive.device) drive.device->close();
+  }
+}
+
+SectorDevice* DiskAccess::deviceOf(int disk) const {
+  const Drive* drive = table_.ByNumber(disk);
+  return drive ? drive->device.get() : nullptr;
+}
+
+bool DiskAccess::ReadSector(int disk, std::uint64_t sector, std::uint8_t* buffer) {
+  return ReadSectors(disk, sector, 1, buffer);
+}
+
+bool DiskAccess::ReadSectors(int disk, std::uint64_t first, std::size_t count,
+                             std::uint8_t* buffer) {
+  if (first + count > kAddressableSectors) {
+    lastError_ = kErrorBeyondAddressLimit;
+    return false;
+  }
+  SectorDevice* device = deviceOf(disk);
+  if (device == nullptr) {
+    lastError_ = ENODEV;
+    return false;
+  }
+  if (!device->isOpen()) {
+    OpenResult opened = device->openForReading();
+    if (opened.status != OpenStatus::Ok) {
+      lastError_ = opened.error;
+      return false;
+    }
+  }
+  lastError_ = device->readAt(first * kSectorSize, buffer, count * kSectorSize);
+  if (depth_ == 0) device->close();
+  return lastError_ == 0;
+}
+
+bool DiskAccess::WriteSector(int disk, const std::string& drive, std::uint64_t sector,
+                             const std::uint8_t* buffer) {
+  return WriteSectors(disk, drive, sector, 1, buffer);
+}
+
+bool DiskAccess::WriteSectors(int disk, const std::string& drive, std::uint64_t first,
+                              std::size_t count, const std::uint8_t* buffer) {
+  if (disk == 0) {
+    prompter_.message(kSevereLogicError);
+    return false;
+  }
+  if (first + count > kAddressableSectors) {
+    prompter_.message(BeyondLimitText(std::max(first, kAddressableSectors)));
+    return false;
+  }
+  SectorDevice* device = deviceOf(disk);
+  if (device == nullptr) {
+    prompter_.message(SystemErrorText(ENODEV));
+    return false;
+  }
+  if (!device->isOpenForWriting() && !openForWriting(*device)) return false;
+
+  const std::uint64_t offset = first * kSectorSize;
+  const std::size_t length = count * kSectorSize;
+  int error = device->writeAt(offset, buffer, length);
+  if (error != 0) {
+    // The Linux form of a write the system refused while the card was in use: free the card
+    // once and write again.
+    releaseMounts(*device);
+    error = device->writeAt(offset, buffer, length);
+    if (error != 0) {
+      prompter_.message(SystemErrorText(error));
+      return false;
+    }
+  }
+  if (depth_ == 0) {
+    // Outside an operation every write stands alone and is on the medium when it returns.
+    error = device->flush();
+    device->close();
+    if (error != 0) {
+      prompter_.message(FlushFailedText(drive, error));
+      return false;
+    }
+  }
+  return true;
+}
+
+bool DiskAccess::openForWriting(SectorDevice& device) {
+  OpenResult opened = device.openForWriting();
+  if (opened.status == OpenStatus::Mounted && !device.isImageFile()) {
+    if (!releaser_.hasMounts(device.path())) {
+      prompter_.message(kLockFailed);
+      return false;
+    }
+    releaseMounts(device);
+    opened = device.openForWriting();
+  }
+  switch (opened.status) {
+    case OpenStatus::Ok:
+      return true;
+    case OpenStatus::LockRefused:
+      prompter_.message(kLockFailed);
+      return false;
+    case OpenStatus::Mounted:
+    case OpenStatus::Failed:
+      break;
+  }
+  prompter_.message(SystemErrorText(opened.error));
+  return false;
+}
+
+void DiskAccess::releaseMounts(SectorDevice& device) {
+  if (device.isImageFile()) return;  // an image file has no file systems of its own to free
+  ReleaseResult released = releaser_.release(device.path());
+  if (!released.opened) prompter_.message(kLogicalOpenFailed);
+  if (!released.dismounted) prompter_.message(kLogicalDismountFailed);
+}
+
+int DiskAccess::VolumeDeviceNumber(char letter) const {
+  const Drive* drive = table_.ByLetter(letter);
+  if (drive == nullptr || !drive->device) return -1;
+  if (drive->device->isImageFile() && drive->device->length() == 0) return -1;  // no medium
+  return drive->number;
+}
+
+std::uint64_t DiskAccess::DiskLength(int disk) {
+  SectorDevice* device = deviceOf(disk);
+  return device ? device->length() : 0;
+}
+
+std::string DiskAccess::VolumeLabel(const std::string& rootPath) const {
+  if (rootPath.empty()) return {};
+  const Drive* drive = table_.ByLetter(rootPath[0]);
+  return drive ? drive->label : std::string();
+}
+
+bool DiskAccess::Flush() {
+  bool ok = true;
+  for (const Drive& drive : table_.drives()) {
+    if (!drive.device || !drive.device->isOpenForWriting()) continue;
+    int error = drive.device->flush();
+    if (error != 0) {
+      prompter_.message(FlushFailedText(drive.driveString(), error));
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+bool DiskAccess::FinishOperation() {
+  if (depth_ > 0) --depth_;
+  if (depth_ > 0) return true;
+  bool ok = Flush();
+  for (const Drive& drive : table_.drives()) {
+    if (drive.device) drive.device->close();
+  }
+  return ok;
+}
+
+}  // namespace vexo

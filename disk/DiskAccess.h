@@ -1,0 +1,90 @@
+#pragma once
+// Sector reads and writes on the disks of the disk table, with the checks and the messages
+// that every card operation relies on. A device is opened on first use and stays open (and,
+// once written, locked) until the operation ends; ending it puts the writes on the medium.
+
+#include <cstdint>
+#include <string>
+
+#include "disk/DiskTable.h"
+#include "disk/MountRelease.h"
+#include "disk/Prompter.h"
+
+namespace vexo {
+
+// Sector numbers whose byte position needs more than 32 bits cannot be addressed.
+inline constexpr std::uint64_t kAddressableSectors = 8'388'608;
+
+// Read errors that mean "no card here" rather than a fault worth a message.
+bool IsSilentReadError(int code);
+
+class DiskAccess {
+ public:
+  DiskAccess(DiskTable& table, Prompter& prompter, MountReleaser& releaser);
+  ~DiskAccess();
+  DiskAccess(const DiskAccess&) = delete;
+  DiskAccess& operator=(const DiskAccess&) = delete;
+
+  // Reads one sector; shows nothing. On failure `lastError()` tells why.
+  bool ReadSector(int disk, std::uint64_t sector, std::uint8_t* buffer);
+  // Reads `count` consecutive sectors in one transfer.
+  bool ReadSectors(int disk, std::uint64_t first, std::size_t count, std::uint8_t* buffer);
+  // Writes one sector; every failure is shown here.
+  bool WriteSector(int disk, const std::string& drive, std::uint64_t sector,
+                   const std::uint8_t* buffer);
+  // Writes `count` consecutive sectors in one transfer, with the checks of WriteSector.
+  bool WriteSectors(int disk, const std::string& drive, std::uint64_t first, std::size_t count,
+                    const std::uint8_t* buffer);
+
+  // The disk number behind a drive letter, -1 when there is none or no medium in it.
+  int VolumeDeviceNumber(char letter) const;
+  // Length in bytes, 0 when it cannot be told.
+  std::uint64_t DiskLength(int disk);
+  // The label of the volume at a root path such as "E:\", "" when there is none.
+  std::string VolumeLabel(const std::string& rootPath) const;
+
+  int lastError() const { return lastError_; }
+
+  // Puts everything written so far on the medium; a failure is shown and gives false.
+  bool Flush();
+  // An operation holds its devices open from its first transfer to its end; the end flushes
+  // and closes them. Nested operations end with the outermost.
+  void BeginOperation() { ++depth_; }
+  bool FinishOperation();
+
+  DiskTable& table() { return table_; }
+  Prompter& prompter() { return prompter_; }
+
+ private:
+  SectorDevice* deviceOf(int disk) const;
+  bool openForWriting(SectorDevice& device);
+  void releaseMounts(SectorDevice& device);
+
+  DiskTable& table_;
+  Prompter& prompter_;
+  MountReleaser& releaser_;
+  int lastError_ = 0;
+  int depth_ = 0;
+};
+
+// Holds one operation: the devices it opens stay open until the scope ends.
+class OperationScope {
+ public:
+  explicit OperationScope(DiskAccess& access) : access_(access) { access_.BeginOperation(); }
+  ~OperationScope() {
+    if (!finished_) access_.FinishOperation();
+  }
+  OperationScope(const OperationScope&) = delete;
+  OperationScope& operator=(const OperationScope&) = delete;
+  // Ends the operation now; false when a flush failed (already shown).
+  bool finish() {
+    finished_ = true;
+    return access_.FinishOperation();
+  }
+
+ private:
+  DiskAccess& access_;
+  bool finished_ = false;
+};
+
+}  // namespace vexo

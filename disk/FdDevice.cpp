@@ -1,0 +1,85 @@
+#include "disk/FdDevice.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vexo {
+
+std::string SystemErrorText(int code) {
+  switch (code) {
+    case kErrorBeyondAddressLimit:
+      return "The sector lies beyond the first 4 GiB of the disk, which cannot be addressed.";
+    case kErrorPastEnd:
+      return "The disk ends before this sector.";
+    default:
+      return std::strerror(code);
+  }
+}
+
+OpenResult FdDevice::openWith(int flags, bool writing) {
+  close();
+  int fd = ::open(path_.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) {
+    int error = errno;
+    return {error == EBUSY ? OpenStatus::Mounted : OpenStatus::Failed, error};
+  }
+  if (writing && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int error = errno;
+    ::close(fd);
+    return {OpenStatus::LockRefused, error};
+  }
+  fd_ = fd;
+  writable_ = writing;
+  return {};
+}
+
+int FdDevice::readAt(std::uint64_t offset, void* data, std::size_t length) {
+  if (fd_ < 0) return EBADF;
+  auto* out = static_cast<char*>(data);
+  while (length > 0) {
+    ssize_t n = ::pread(fd_, out, length, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return kErrorPastEnd;
+    out += n;
+    offset += static_cast<std::uint64_t>(n);
+    length -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+int FdDevice::writeAt(std::uint64_t offset, const void* data, std::size_t length) {
+  if (fd_ < 0 || !writable_) return EBADF;
+  auto* in = static_cast<const char*>(data);
+  while (length > 0) {
+    ssize_t n = ::pwrite(fd_, in, length, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return ENOSPC;
+    in += n;
+    offset += static_cast<std::uint64_t>(n);
+    length -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+int FdDevice::flush() {
+  if (fd_ < 0 || !writable_) return 0;
+  return ::fdatasync(fd_) == 0 ? 0 : errno;
+}
+
+void FdDevice::close() {
+  if (fd_ >= 0) ::close(fd_);  // also releases the flock
+  fd_ = -1;
+  writable_ = false;
+}
+
+}  // namespace vexo

@@ -1,0 +1,36 @@
+#pragma once
+// The part of a sector device that is the same for image files and block devices: a file
+// descriptor and positioned transfers on it.
+
+#include "disk/SectorDevice.h"
+
+namespace vexo {
+
+class FdDevice : public SectorDevice {
+ public:
+  explicit FdDevice(std::string path) : path_(std::move(path)) {}
+  ~FdDevice() override { close(); }
+  FdDevice(const FdDevice&) = delete;
+  FdDevice& operator=(const FdDevice&) = delete;
+
+  const std::string& path() const override { return path_; }
+  bool isOpen() const override { return fd_ >= 0; }
+  bool isOpenForWriting() const override { return fd_ >= 0 && writable_; }
+
+  int readAt(std::uint64_t offset, void* data, std::size_t length) override;
+  int writeAt(std::uint64_t offset, const void* data, std::size_t length) override;
+  int flush() override;
+  void close() override;
+
+ protected:
+  // Opens with the given flags and takes a non-blocking exclusive flock when writing.
+  OpenResult openWith(int flags, bool writing);
+  int fd() const { return fd_; }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  bool writable_ = false;
+};
+
+}  // namespace vexo

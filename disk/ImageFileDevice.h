@@ -1,0 +1,20 @@
+#pragma once
+// A card image: a regular (usually sparse) file that stands for a whole card. It keeps the
+// length it has, as a card does: writes past its end are refused.
+
+#include "disk/FdDevice.h"
+
+namespace vexo {
+
+class ImageFileDevice : public FdDevice {
+ public:
+  using FdDevice::FdDevice;
+
+  bool isImageFile() const override { return true; }
+  OpenResult openForReading() override;
+  OpenResult openForWriting() override;
+  int writeAt(std::uint64_t offset, const void* data, std::size_t length) override;
+  std::uint64_t length() override;
+};
+
+}  // namespace vexo

@@ -1,0 +1,100 @@
+#include "volume/Chain.h"
+
+namespace vexo {
+namespace {
+
+// Writes a header and shows the directory error when that fails.
+bool WriteOrReport(Directory& dir, int slot, int disk, const std::string& drive) {
+  if (WriteHeader(dir, slot, disk, drive)) return true;
+  dir.prompter().message(kErrorWritingDirectory);
+  return false;
+}
+
+std::uint16_t Link(int slot) { return static_cast<std::uint16_t>(slot); }
+
+}  // namespace
+
+bool WriteHeader(Directory& dir, int slot, int disk, const std::string& drive) {
+  return dir.access().WriteSector(disk, drive, SlotFirstSector(slot), dir.header(slot).bytes.data());
+}
+
+void InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::string& drive) {
+  const std::string key = SortKey(h);
+  SlotHeader& h1 = dir.header(1);
+
+  if (h1.first() == 0) {
+    // The chain is empty: v becomes both of its ends.
+    h.setNext(0);
+    h.setPrevious(0);
+    if (v == 1) {
+      h.setFirst(1);
+      h.setLast(1);
+      return;
+    }
+    h1.setFirst(Link(v));
+    h1.setLast(Link(v));
+    WriteOrReport(dir, 1, disk, drive);
+    return;
+  }
+
+  // The first member whose key is equal to or greater than the new one; a chain that runs in
+  // a circle is not followed for ever.
+  int p = 0;
+  int q = LinkTarget(h1.first());
+  for (int steps = 0; q != 0 && steps < kSlotCount && SortKey(dir.header(q)) < key; ++steps) {
+    p = q;
+    q = LinkTarget(dir.header(q).next());
+  }
+  h.setPrevious(Link(p));
+  h.setNext(Link(q));
+
+  if (p == 0) {
+    h1.setFirst(Link(v));
+    if (v == 1) {
+      h.setFirst(1);
+    } else if (!WriteOrReport(dir, 1, disk, drive)) {
+      return;
+    }
+  } else {
+    dir.header(p).setNext(Link(v));
+    if (!WriteOrReport(dir, p, disk, drive)) return;
+  }
+
+  if (q == 0) {
+    h1.setLast(Link(v));
+    if (v == 1) {
+      h.setLast(1);
+    } else {
+      WriteOrReport(dir, 1, disk, drive);
+    }
+  } else {
+    dir.header(q).setPrevious(Link(v));
+    WriteOrReport(dir, q, disk, drive);
+  }
+}
+
+bool removefromchain(Directory& dir, int e, int disk, const std::string& drive) {
+  const SlotHeader& entry = dir.header(e);
+  const int n = LinkTarget(entry.next());
+  const int p = LinkTarget(entry.previous());
+  SlotHeader& h1 = dir.header(1);
+
+  if (n == 0) {
+    h1.setLast(Link(p));
+    if (e != 1 && !WriteOrReport(dir, 1, disk, drive)) return false;
+  } else {
+    dir.header(n).setPrevious(Link(p));
+    if (!WriteOrReport(dir, n, disk, drive)) return false;
+  }
+
+  if (p == 0) {
+    h1.setFirst(Link(n));
+    if (e != 1 && !WriteOrReport(dir, 1, disk, drive)) return false;
+  } else {
+    dir.header(p).setNext(Link(n));
+    if (!WriteOrReport(dir, p, disk, drive)) return false;
+  }
+  return true;
+}
+
+}  // namespace vexo

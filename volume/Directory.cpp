@@ -1,0 +1,117 @@
+#include "volume/Directory.h"
+
+#include <algorithm>
+#include <array>
+
+#include "volume/Latin1.h"
+
+namespace vexo {
+
+Directory::Directory(DiskAccess& access)
+    : vexodirs(static_cast<std::size_t>(kSlotCount) + 1), access_(access) {}
+
+bool Directory::LoadDirectory(int disk, const std::string& drive, bool keep) {
+  Prompter& ui = prompter();
+  ui.busy(true);
+  std::array<std::uint8_t, kSectorSize> sector{};
+  bool allMagic = true;
+  for (int slot = 1; slot <= kSlotCount && allMagic; ++slot) {
+    ui.pump();
+    const std::uint64_t number = SlotFirstSector(slot);
+    if (!access_.ReadSector(disk, number, sector.data())) {
+      const int error = access_.lastError();
+      if (!IsSilentReadError(error)) {
+        ui.message("Failed to Read " + drive + " Sector " + std::to_string(number) + " Message " +
+                   SystemErrorText(error));
+      }
+      if (keep) vexodrv = -1;
+      ui.busy(false);
+      return false;
+    }
+    if (!HasMagic(sector.data())) {
+      allMagic = false;
+    } else if (keep) {
+      std::copy(sector.begin(), sector.end(), header(slot).bytes.begin());
+    }
+  }
+  if (keep) vexodrv = disk;
+  ui.busy(false);
+  return allMagic;
+}
+
+int Directory::FindEntry(const std::string& category, const std::string& filename) const {
+  const std::string wantedCategory = LowerAsciiLetters(category);
+  const std::string wantedName = LowerAsciiLetters(filename);
+  for (int slot = 1; slot <= kSlotCount; ++slot) {
+    const SlotHeader& h = header(slot);
+    if (LowerAsciiLetters(h.filename()) == wantedName &&
+        LowerAsciiLetters(h.category()) == wantedCategory)
+      return slot;
+  }
+  return kNoSlot;
+}
+
+int Directory::FindFreeSlot() const {
+  for (int slot = 1; slot <= kSlotCount; ++slot) {
+    if (!IsUsed(header(slot))) return slot;
+  }
+  return kNoSlot;
+}
+
+std::vector<int> SortedUsedSlots(const Directory& directory) {
+  std::vector<std::pair<std::string, int>> pairs;
+  for (int slot = 1; slot <= kSlotCount; ++slot) {
+    const SlotHeader& h = directory.header(slot);
+    if (!IsUsed(h)) continue;
+    std::pair<std::string, int> pair{SortKey(h), slot};
+    auto place = std::lower_bound(pairs.begin(), pairs.end(), pair,
+                                  [](const auto& a, const auto& b) { return a.first < b.first; });
+    pairs.insert(place, std::move(pair));
+  }
+  std::vector<int> slots;
+  slots.reserve(pairs.size());
+  for (const auto& pair : pairs) slots.push_back(pair.second);
+  return slots;
+}
+
+int Directory::CheckChain() {
+  const std::vector<int> s = SortedUsedSlots(*this);
+  const std::size_t n = s.size();
+  const SlotHeader& h1 = header(1);
+  int errors = 0;
+  const auto check = [&](bool ok) { errors += ok ? 0 : 1; };
+  for (std::size_t k = 0; k < n; ++k) {
+    const SlotHeader& h = header(s[k]);
+    const int next = k + 1 < n ? s[k + 1] : 0;
+    const int previous = k > 0 ? s[k - 1] : 0;
+    if (n == 1) {
+      check(h.previous() == 0);
+      check(h1.first() == s[0]);
+      check(h.next() == 0);
+      check(h1.last() == s[0]);
+    } else {
+      check(h.next() == next);
+      check(h.previous() == previous);
+      if (k == 0) check(h1.first() == s[0]);
+      if (k == n - 1) check(h1.last() == s[k]);
+    }
+  }
+  if (errors != 0) prompter().message(std::to_string(errors) + " Errors in Vexo File system");
+  return errors;
+}
+
+std::vector<EntryRow> Directory::ChainEntries(const std::string& category) const {
+  std::vector<EntryRow> rows;
+  int slot = LinkTarget(header(1).first());
+  for (int visited = 0; slot != 0 && visited < kSlotCount + 1; ++visited) {
+    const SlotHeader& h = header(slot);
+    if (IsUsed(h) && h.category() == category) {
+      rows.push_back({slot, h.filename(), h.date() + " " + h.time(), h.desc1(), h.desc2(),
+                      h.desc3(), h.desc4()});
+    }
+    slot = LinkTarget(h.next());
+  }
+  return rows;
+}
+
+}  // namespace vexo

@@ -1,0 +1,62 @@
+#pragma once
+// The copy of one volume's directory that every listing, lookup and chain change works on,
+// and the disk it belongs to. Changes are written back header by header (Chain.h).
+
+#include <string>
+#include <vector>
+
+#include "disk/DiskAccess.h"
+#include "volume/SlotHeader.h"
+
+namespace vexo {
+
+// One row of the entry list, in column order.
+struct EntryRow {
+  int slot = 0;
+  std::string filename;
+  std::string modified;  // date + " " + time
+  std::string desc1, desc2, desc3, desc4;
+};
+
+class Directory {
+ public:
+  explicit Directory(DiskAccess& access);
+
+  // Element i is the header of slot i (1 to 512); element 0 is never used.
+  std::vector<SlotHeader> vexodirs;
+  // The disk `vexodirs` belongs to; -1 for none.
+  int vexodrv = -1;
+
+  SlotHeader& header(int slot) { return vexodirs[static_cast<std::size_t>(slot)]; }
+  const SlotHeader& header(int slot) const { return vexodirs[static_cast<std::size_t>(slot)]; }
+
+  // True when all 512 headers carry the magic. With keep, the headers read go into the copy
+  // and `vexodrv` becomes the disk (-1 after a failed read).
+  bool LoadDirectory(int disk, const std::string& drive, bool keep);
+
+  // Lowest slot whose category and filename equal these, A to Z matching a to z; kNoSlot.
+  int FindEntry(const std::string& category, const std::string& filename) const;
+  // Lowest free slot; kNoSlot when all are used.
+  int FindFreeSlot() const;
+
+  // Chain errors against the order the sort keys demand; shows their number when not 0.
+  int CheckChain();
+  // The entries of a category in chain order; the walk gives up after 513 slots.
+  std::vector<EntryRow> ChainEntries(const std::string& category) const;
+
+  DiskAccess& access() { return access_; }
+  Prompter& prompter() { return access_.prompter(); }
+
+ private:
+  DiskAccess& access_;
+};
+
+// The used slots ordered by sort key, a later slot before an earlier one of equal key (each is
+// put in front of the first whose key is equal or greater).
+std::vector<int> SortedUsedSlots(const Directory& directory);
+
+// A link read from the card: a slot number 1 to 512, or 0 for a link that ends the chain or
+// leads off the directory.
+inline int LinkTarget(std::uint16_t link) { return link <= kSlotCount ? link : 0; }
+
+}  // namespace vexo

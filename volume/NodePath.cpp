@@ -1,0 +1,45 @@
+#include "volume/NodePath.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vexo {
+
+std::string NodePath(const std::vector<std::string>& textsFromRoot) {
+  std::string path;
+  for (const std::string& text : textsFromRoot) path += text + "\\";
+  return path;
+}
+
+std::optional<VolumeNode> ParseVolumeNodePath(const std::string& path) {
+  const std::size_t slash = path.find('\\');
+  if (slash == std::string::npos || path.compare(slash + 1, 4, "Vexo") != 0) return std::nullopt;
+
+  const std::size_t vexo = path.find("Vexo ", slash);
+  if (vexo == std::string::npos) return std::nullopt;
+  const std::string rest = path.substr(vexo + 5);
+
+  // The disk number: the first two characters, blanks trimmed.
+  std::string digits = rest.substr(0, 2);
+  digits.erase(std::remove(digits.begin(), digits.end(), ' '), digits.end());
+  if (digits.empty() ||
+      !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+    return std::nullopt;
+
+  VolumeNode node;
+  node.disk = std::stoi(digits);
+
+  const std::size_t below = rest.find('\\');
+  if (below != std::string::npos) {
+    node.category = rest.substr(below + 1);
+    if (!node.category.empty()) node.category.pop_back();  // the closing "\"
+  }
+
+  const std::size_t paren = rest.find('(');
+  if (paren == std::string::npos) return std::nullopt;
+  node.drive = rest.substr(paren + 1, 2);
+  if (node.drive.size() != 2) return std::nullopt;
+  return node;
+}
+
+}  // namespace vexo
