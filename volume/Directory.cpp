@@ -44,7 +44,7 @@ int Directory::FindEntry(const std::string& category, const std::string& filenam
   const std::string wantedName = LowerAsciiLetters(filename);
   for (int slot = 1; slot <= kSlotCount; ++slot) {
     const SlotHeader& h = header(slot);
-    if (LowerAsciiLetters(h.filename()) == wantedName &&
+    if (IsUsed(h) && LowerAsciiLetters(h.filename()) == wantedName &&
         LowerAsciiLetters(h.category()) == wantedCategory)
       return slot;
   }

@@ -34,7 +34,9 @@ class Directory {
   // and `vexodrv` becomes the disk (-1 after a failed read).
   bool LoadDirectory(int disk, const std::string& drive, bool keep);
 
-  // Lowest slot whose category and filename equal these, A to Z matching a to z; kNoSlot.
+  // Lowest used slot whose category and filename equal these, A to Z matching a to z; kNoSlot.
+  // Free slots never match: a formatted one reads as an empty name in the blank category, and
+  // "replacing" it would leave an entry outside the chain.
   int FindEntry(const std::string& category, const std::string& filename) const;
   // Lowest free slot; kNoSlot when all are used.
   int FindFreeSlot() const;

@@ -1,0 +1,102 @@
+// The block-device path on a real loop device. Needs root and losetup; skipped elsewhere.
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "disk/BlockDevice.h"
+#include "disk/DiskAccess.h"
+#include "tests/support/CardImage.h"
+#include "tests/support/ScriptedPrompter.h"
+
+namespace vexo {
+namespace {
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    ::pclose(pipe);
+  }
+  while (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+class LoopDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "loop devices need root";
+    image = testing::MakeImage(temp.file("card.img"), 16 << 20);
+    loop = Shell("losetup -f --show " + image);
+    if (loop.empty()) GTEST_SKIP() << "losetup cannot make a loop device here";
+    number = table.Attach(loop);
+  }
+  void TearDown() override {
+    if (!mountPoint.empty()) ::umount2(mountPoint.c_str(), MNT_DETACH);
+    if (!loop.empty()) Shell("losetup -d " + loop);
+  }
+
+  testing::TempDir temp;
+  std::string image, loop, mountPoint;
+  DiskTable table;
+  testing::ScriptedPrompter ui;
+  UnmountReleaser releaser;
+  DiskAccess access{table, ui, releaser};
+  int number = -1;
+  std::array<std::uint8_t, 512> data = [] {
+    std::array<std::uint8_t, 512> d{};
+    d.fill(0x5A);
+    return d;
+  }();
+};
+
+TEST_F(LoopDeviceTest, ReadsAndWritesTheDevice) {
+  ASSERT_EQ(number, 1);
+  EXPECT_FALSE(table.ByNumber(number)->device->isImageFile());
+  EXPECT_EQ(access.DiskLength(number), 16u << 20);
+  {
+    OperationScope operation(access);
+    ASSERT_TRUE(access.WriteSector(number, "E:", 77, data.data()));
+    std::array<std::uint8_t, 512> read{};
+    ASSERT_TRUE(access.ReadSector(number, 77, read.data()));
+    EXPECT_EQ(read, data);
+    ASSERT_TRUE(operation.finish());
+  }
+  EXPECT_EQ(testing::ReadBytes(image, 77 * 512, 512),
+            std::vector<std::uint8_t>(data.begin(), data.end()));
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(LoopDeviceTest, AnotherExclusiveHolderRefusesTheWrite) {
+  const int holder = ::open(loop.c_str(), O_RDWR | O_EXCL);
+  ASSERT_GE(holder, 0);
+  EXPECT_FALSE(access.WriteSector(number, "E:", 1, data.data()));
+  EXPECT_EQ(ui.messages, std::vector<std::string>{
+                             "Pysical drive lock failed, do you have this drive open in a disk editor?"});
+  ::close(holder);
+  EXPECT_TRUE(access.WriteSector(number, "E:", 1, data.data()));
+}
+
+TEST_F(LoopDeviceTest, AMountedFileSystemIsUnmountedAndTheWriteGoesThrough) {
+  if (Shell("mke2fs -q -F " + loop + " && echo ok") != "ok") GTEST_SKIP() << "no mke2fs";
+  mountPoint = temp.file("mnt");
+  std::filesystem::create_directory(mountPoint);
+  if (::mount(loop.c_str(), mountPoint.c_str(), "ext2", 0, nullptr) != 0)
+    GTEST_SKIP() << "cannot mount here";
+  EXPECT_TRUE(releaser.hasMounts(loop));
+
+  EXPECT_TRUE(access.WriteSector(number, "E:", 3, data.data()));
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_FALSE(releaser.hasMounts(loop));
+  mountPoint.clear();
+}
+
+}  // namespace
+}  // namespace vexo

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "disk/DiskTable.h"
+#include "disk/SystemDisk.h"
+#include "tests/support/CardImage.h"
+
+namespace vexo {
+namespace {
+
+TEST(DiskTable, RootIsDiskZeroAndCardsGetNumbersAndLettersInOrder) {
+  testing::TempDir temp;
+  const std::string a = testing::MakeImage(temp.file("a.img"), 4096);
+  const std::string b = testing::MakeImage(temp.file("b.img"), 4096);
+  DiskTable table;
+  ASSERT_NE(table.ByNumber(0), nullptr);
+  EXPECT_EQ(table.ByNumber(0)->driveString(), "C:");
+  EXPECT_EQ(table.ByNumber(0)->mountPoint, "/");
+
+  EXPECT_EQ(table.Attach(a), 1);
+  EXPECT_EQ(table.Attach(b), 2);
+  EXPECT_EQ(table.ByNumber(1)->driveString(), "E:");
+  EXPECT_EQ(table.ByNumber(2)->driveString(), "F:");
+  EXPECT_EQ(table.ByLetter('f')->number, 2);
+  EXPECT_TRUE(table.ByNumber(1)->removable);
+
+  // The same card by another name keeps its number.
+  ASSERT_EQ(::chdir(temp.path().c_str()), 0);
+  EXPECT_EQ(table.Attach("./a.img"), 1);
+  const std::string leaf = std::filesystem::path(temp.path()).filename().string();
+  EXPECT_EQ(table.Attach(temp.path() + "/../" + leaf + "/b.img"), 2);
+}
+
+TEST(DiskTable, RefusesWhatIsNoCardAndStopsAtTheLastLetter) {
+  testing::TempDir temp;
+  DiskTable table;
+  std::string why;
+  EXPECT_EQ(table.Attach(temp.path(), &why), -1);
+  EXPECT_NE(why.find("neither a card image file nor a block device"), std::string::npos);
+
+  for (char letter = 'E'; letter <= 'Z'; ++letter) {
+    EXPECT_EQ(table.Attach(temp.file(std::string(1, letter))), letter - 'E' + 1);
+  }
+  EXPECT_EQ(table.ByLetter('Z')->number, 22);
+  EXPECT_EQ(table.Attach(temp.file("one-too-many"), &why), -1);
+  EXPECT_EQ(why, "Too many cards are attached");
+}
+
+TEST(DiskTable, TheSystemsOwnDiskIsDiskZero) {
+  const std::string root = RootDiskNode();
+  if (root.empty() || ::access(root.c_str(), F_OK) != 0)
+    GTEST_SKIP() << "the root file system is on no block device here";
+  DiskTable table = DiskTable::ForThisMachine();
+  EXPECT_EQ(table.ByNumber(0)->path, root);
+  EXPECT_EQ(table.Attach(root), 0);
+  EXPECT_TRUE(IsSystemDevice(root));
+}
+
+}  // namespace
+}  // namespace vexo

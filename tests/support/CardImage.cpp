@@ -1,0 +1,98 @@
+#include "tests/support/CardImage.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+namespace vexo::testing {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "vexo-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string MakeImage(const std::string& path, std::uint64_t bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(bytes)) != 0)
+    throw std::runtime_error("cannot make " + path);
+  ::close(fd);
+  return path;
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path, std::uint64_t offset,
+                                    std::size_t length) {
+  std::vector<std::uint8_t> data(length);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || ::pread(fd, data.data(), length, static_cast<off_t>(offset)) !=
+                    static_cast<ssize_t>(length))
+    throw std::runtime_error("cannot read " + path);
+  ::close(fd);
+  return data;
+}
+
+void WriteBytes(const std::string& path, std::uint64_t offset, const void* data,
+                std::size_t length) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0 || ::pwrite(fd, data, length, static_cast<off_t>(offset)) !=
+                    static_cast<ssize_t>(length))
+    throw std::runtime_error("cannot write " + path);
+  ::close(fd);
+}
+
+SlotHeader ReadHeader(const std::string& path, int slot) {
+  SlotHeader h;
+  const std::vector<std::uint8_t> data =
+      ReadBytes(path, SlotFirstSector(slot) * kSectorSize, SlotHeader::kSize);
+  std::copy(data.begin(), data.end(), h.bytes.begin());
+  return h;
+}
+
+void WriteHeader(const std::string& path, int slot, const SlotHeader& h) {
+  WriteBytes(path, SlotFirstSector(slot) * kSectorSize, h.bytes.data(), SlotHeader::kSize);
+}
+
+void FormatImage(const std::string& path) {
+  const SlotHeader blank = BlankHeader(SlotState::Free);
+  for (int slot = 1; slot <= kSlotCount; ++slot) WriteHeader(path, slot, blank);
+}
+
+std::vector<SlotHeader> CardBuilder::headers() const {
+  std::vector<SlotHeader> all(kSlotCount + 1, BlankHeader(SlotState::Free));
+  std::vector<int> order;
+  for (const auto& [slot, entry] : entries) {
+    SlotHeader& h = all[static_cast<std::size_t>(slot)];
+    h = BlankHeader(SlotState::InUse);
+    h.setCategory(entry.category);
+    h.setFilename(entry.name);
+    order.push_back(slot);
+  }
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return SortKey(all[static_cast<std::size_t>(a)]) < SortKey(all[static_cast<std::size_t>(b)]);
+  });
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    SlotHeader& h = all[static_cast<std::size_t>(order[k])];
+    h.setPrevious(static_cast<std::uint16_t>(k > 0 ? order[k - 1] : 0));
+    h.setNext(static_cast<std::uint16_t>(k + 1 < order.size() ? order[k + 1] : 0));
+  }
+  all[1].setFirst(static_cast<std::uint16_t>(order.empty() ? 0 : order.front()));
+  all[1].setLast(static_cast<std::uint16_t>(order.empty() ? 0 : order.back()));
+  return all;
+}
+
+void CardBuilder::writeTo(const std::string& path) const {
+  const std::vector<SlotHeader> all = headers();
+  for (int slot = 1; slot <= kSlotCount; ++slot)
+    WriteHeader(path, slot, all[static_cast<std::size_t>(slot)]);
+}
+
+}  // namespace vexo::testing
