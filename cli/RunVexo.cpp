@@ -71,7 +71,9 @@ int RunVexo(const std::vector<std::string>& words, std::ostream& out, std::ostre
     const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO);
     TerminalPrompter prompter(policy, quiet, err, terminal);
     CommandIo io{prompter, out};
-    return command.run(*args, io);
+    const int status = command.run(*args, io);
+    if (status == kExitUsage) err << "usage: vexo " << command.usage << '\n';
+    return status;
   }
   err << "vexo: unknown command " << name << "\n\n";
   PrintUsage(err);

@@ -1,0 +1,25 @@
+#pragma once
+// A Prompter that shows nothing and takes every default, for timing the core alone.
+
+#include "disk/Prompter.h"
+
+namespace vexo::bench {
+
+class NullPrompter : public Prompter {
+ public:
+  void message(const std::string&) override {}
+  Answer ask(const std::string&, Buttons, Answer preferred, Tone) override { return preferred; }
+  std::optional<std::string> input(const std::string&, const std::string&,
+                                   const std::string& initial) override {
+    return initial;
+  }
+  void progressBegin(const std::string&, std::uint64_t) override {}
+  void progressLabel(const std::string&) override {}
+  void progressStep() override {}
+  void progressSet(std::uint64_t) override {}
+  void progressEnd() override {}
+  void busy(bool) override {}
+  void pump() override {}
+};
+
+}  // namespace vexo::bench
