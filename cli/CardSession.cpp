@@ -12,7 +12,16 @@ CardSession::CardSession(Prompter& prompter)
       directory(access),
       operation(access) {}
 
-bool CardSession::attach(const std::string& path, int& disk) {
+}  // namespace vexo
+
+namespace vexo {
+
+std::string NoSuchEntryText(const std::string& name, const std::string& category) {
+  return "No entry '" + name + "'" +
+         (category.empty() ? std::string() : " in category '" + category + "'");
+}
+
+bool CardSession::openDisk(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
     access.prompter().message(path + ": " + SystemErrorText(errno));
@@ -24,12 +33,17 @@ bool CardSession::attach(const std::string& path, int& disk) {
     access.prompter().message(whyNot);
     return false;
   }
+  drive = table.ByNumber(disk)->driveString();
   return true;
 }
 
-std::string CardSession::driveOf(int disk) const {
-  const Drive* drive = table.ByNumber(disk);
-  return drive ? drive->driveString() : "?:";
+bool CardSession::openVolume(const std::string& path) {
+  if (!openDisk(path)) return false;
+  if (!directory.LoadDirectory(disk, drive, true)) {
+    access.prompter().message(path + " does not contain a Vexo File system");
+    return false;
+  }
+  return true;
 }
 
 }  // namespace vexo

@@ -8,19 +8,31 @@
 #include "disk/DiskAccess.h"
 #include "disk/DiskTable.h"
 #include "disk/MountRelease.h"
+#include "transfer/Timestamp.h"
+#include "transfer/TransferBuffers.h"
 #include "volume/Directory.h"
 
 namespace vexo {
+
+// What `vexo` says when a named entry is not on the card.
+std::string NoSuchEntryText(const std::string& name, const std::string& category);
 
 class CardSession {
  public:
   explicit CardSession(Prompter& prompter);
 
-  // Attaches a card (image file or block device); false after a message when it cannot be.
-  bool attach(const std::string& path, int& disk);
-  std::string driveOf(int disk) const;
+  // Attaches a card (image file or block device) without reading it; false after a message.
+  bool openDisk(const std::string& path);
+  // Attaches a card and loads its directory; false after a message when it holds no volume.
+  bool openVolume(const std::string& path);
+
+  // The card opened last.
+  int disk = -1;
+  std::string drive;
 
   DiskTable table;
+  RegionalSeparators separators = SeparatorsOfCurrentLocale();
+  TransferBuffers buffers;
   UnmountReleaser releaser;
   DiskAccess access;
   Directory directory;

@@ -30,6 +30,16 @@ const std::vector<Command>& AllCommands();
 
 int MkImageCommand(const Arguments& args, CommandIo& io);
 int ListCommand(const Arguments& args, CommandIo& io);
+int FormatCommand(const Arguments& args, CommandIo& io);
+int DiagCommand(const Arguments& args, CommandIo& io);
+int RepairCommand(const Arguments& args, CommandIo& io);
+int RemoveCommand(const Arguments& args, CommandIo& io);
+int RenameCommand(const Arguments& args, CommandIo& io);
+int InfoCommand(const Arguments& args, CommandIo& io);
+int ImportCommand(const Arguments& args, CommandIo& io);
+int AttachCommand(const Arguments& args, CommandIo& io);
+int CsaCommand(const Arguments& args, CommandIo& io);
+int CopyCommand(const Arguments& args, CommandIo& io);
 
 // Entry point shared by main() and the tests.
 int RunVexo(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);

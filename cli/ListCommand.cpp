@@ -32,14 +32,8 @@ int ListCommand(const Arguments& args, CommandIo& io) {
     return kExitUsage;
   }
   CardSession session(io.prompter);
-  int disk = -1;
-  if (!session.attach(args.positional[0], disk)) return kExitStopped;
-  const std::string drive = session.driveOf(disk);
+  if (!session.openVolume(args.positional[0])) return kExitStopped;
   Directory& dir = session.directory;
-  if (!dir.LoadDirectory(disk, drive, true)) {
-    io.prompter.message(args.positional[0] + " does not contain a Vexo File system");
-    return kExitStopped;
-  }
 
   if (categoriesOnly) {
     for (const std::string& category : Categories(dir)) io.out << category << '\n';

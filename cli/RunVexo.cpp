@@ -28,6 +28,28 @@ const std::vector<Command>& AllCommands() {
        {{"--force"}, {}, 1, 2}, MkImageCommand},
       {"ls", "ls CARD [CATEGORY] | ls --categories CARD   list entries or categories",
        {{"--categories"}, {}, 1, 2}, ListCommand},
+      {"format", "format CARD   make the card an empty Vexo volume", {{}, {}, 1, 1}, FormatCommand},
+      {"diag", "diag CARD   the diagnostics grid (rows 1 to 512) and its summary",
+       {{}, {}, 1, 1}, DiagCommand},
+      {"rm", "rm CARD ENTRY [-c CATEGORY]   delete an entry", {{}, {"-c"}, 2, 2}, RemoveCommand},
+      {"rename",
+       "rename CARD ENTRY [-c CATEGORY] [--name NEW] [--desc1 T] [--desc2 T] [--desc3 T] "
+       "[--desc4 T]   rename an entry, change its descriptions",
+       {{}, {"-c", "--name", "--desc1", "--desc2", "--desc3", "--desc4"}, 2, 2}, RenameCommand},
+      {"info", "info CARD ENTRY [-c CATEGORY]   the properties of an entry",
+       {{}, {"-c"}, 2, 2}, InfoCommand},
+      {"import", "import CARD FILE [-c CATEGORY]   a program file becomes an entry",
+       {{}, {"-c"}, 2, 2}, ImportCommand},
+      {"attach",
+       "attach CARD ENTRY FILE [-c CATEGORY]   attach SM data (.pdata) or graphics (with its .dat)",
+       {{}, {"-c"}, 3, 3}, AttachCommand},
+      {"csa", "csa CARD FILE OFFSET   write a GCI file into the Common Storage Area",
+       {{}, {}, 3, 3}, CsaCommand},
+      {"copy",
+       "copy SRC ENTRY DEST [-c CATEGORY] [--to-category CATEGORY]   copy an entry slot for slot",
+       {{}, {"-c", "--to-category"}, 3, 3}, CopyCommand},
+      {"repair", "repair CARD   rebuild the chain of the used slots in sort order",
+       {{}, {}, 1, 1}, RepairCommand},
   };
   return commands;
 }

@@ -58,6 +58,14 @@ int Directory::FindFreeSlot() const {
   return kNoSlot;
 }
 
+int Directory::FindListedEntry(const std::string& category, const std::string& filename) const {
+  for (int slot = 1; slot <= kSlotCount; ++slot) {
+    const SlotHeader& h = header(slot);
+    if (IsUsed(h) && h.filename() == filename && h.category() == category) return slot;
+  }
+  return kNoSlot;
+}
+
 std::vector<int> SortedUsedSlots(const Directory& directory) {
   std::vector<std::pair<std::string, int>> pairs;
   for (int slot = 1; slot <= kSlotCount; ++slot) {

@@ -7,6 +7,7 @@
 
 #include "disk/DiskAccess.h"
 #include "volume/SlotHeader.h"
+#include "volume/VolumeObserver.h"
 
 namespace vexo {
 
@@ -40,11 +41,17 @@ class Directory {
   int FindEntry(const std::string& category, const std::string& filename) const;
   // Lowest free slot; kNoSlot when all are used.
   int FindFreeSlot() const;
+  // Lowest slot whose filename and category equal these exactly, letter case included, as the
+  // entry list's selected caption is matched; kNoSlot when none does. Only used slots count.
+  int FindListedEntry(const std::string& category, const std::string& filename) const;
 
   // Chain errors against the order the sort keys demand; shows their number when not 0.
   int CheckChain();
   // The entries of a category in chain order; the walk gives up after 513 slots.
   std::vector<EntryRow> ChainEntries(const std::string& category) const;
+
+  // The window's trees; `vexo` has none.
+  VolumeObserver* observer = &NoTrees();
 
   DiskAccess& access() { return access_; }
   Prompter& prompter() { return access_.prompter(); }

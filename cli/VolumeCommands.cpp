@@ -1,0 +1,41 @@
+// vexo format, diag and repair: commands on a whole volume.
+
+#include <ostream>
+
+#include "cli/CardSession.h"
+#include "cli/Commands.h"
+#include "volume/Diagnostics.h"
+#include "volume/Format.h"
+#include "volume/Repair.h"
+
+namespace vexo {
+
+int FormatCommand(const Arguments& args, CommandIo& io) {
+  CardSession session(io.prompter);
+  if (!session.openDisk(args.positional[0])) return kExitStopped;
+  const bool formatted = FormatDrive(session.directory, session.disk, session.drive, true);
+  return session.operation.finish() && formatted ? kExitDone : kExitStopped;
+}
+
+int DiagCommand(const Arguments& args, CommandIo& io) {
+  CardSession session(io.prompter);
+  if (!session.openVolume(args.positional[0])) return kExitStopped;
+  const Diagnostics d = Diagnose(session.directory);
+  for (int row = 1; row < kDiagnosticsRows; ++row) {
+    const auto& cells = d.cells[static_cast<std::size_t>(row)];
+    for (int column = 0; column < kDiagnosticsColumns; ++column)
+      io.out << (column ? "\t" : "") << cells[static_cast<std::size_t>(column)];
+    io.out << '\n';
+  }
+  io.out << d.summary << '\n';
+  return d.alarming ? kExitStopped : kExitDone;
+}
+
+int RepairCommand(const Arguments& args, CommandIo& io) {
+  CardSession session(io.prompter);
+  if (!session.openVolume(args.positional[0])) return kExitStopped;
+  const bool repaired = RepairChain(session.directory, session.disk, session.drive);
+  return session.operation.finish() && repaired ? kExitDone : kExitStopped;
+}
+
+}  // namespace vexo

@@ -1,0 +1,173 @@
+#include "transfer/CsaInsert.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "disk/DiskAccess.h"
+#include "transfer/FileKind.h"
+#include "transfer/PcFile.h"
+#include "transfer/ProgramImport.h"
+#include "volume/Chain.h"
+
+namespace vexo {
+namespace {
+
+constexpr const char* kCaption = "Copy to Common Storage Area(CSA)";
+constexpr const char* kPrompt = "Please enter sector offset as \nnnn(decimal), 0xnnn(hex), $nnn(hex)";
+constexpr std::size_t kChunkSectors = 256;
+
+bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string Trimmed(const std::string& text) {
+  std::size_t begin = 0, end = text.size();
+  while (begin < end && IsBlankOrControl(text[begin])) ++begin;
+  while (end > begin && IsBlankOrControl(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+// Closes a file on every path out.
+struct FileCloser {
+  int fd;
+  ~FileCloser() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+}  // namespace
+
+std::optional<std::int32_t> ParseSectorOffset(const std::string& answer) {
+  std::string text = Trimmed(answer);
+  if (text.rfind("0x", 0) == 0) text = "$" + text.substr(2);
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int base = 10;
+  if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+    base = 16;
+    ++i;
+  } else if (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0) {
+    base = 16;
+    i += 2;
+  }
+  if (i == text.size()) return std::nullopt;
+  std::int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    int digit = -1;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (digit < 0) return std::nullopt;
+    value = value * base + digit;
+    if (value > 2'147'483'648LL) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value < 0 || value > 2'147'483'647LL) return std::nullopt;
+  return static_cast<std::int32_t>(value);
+}
+
+std::optional<std::int32_t> AskSectorOffset(Prompter& prompter) {
+  std::string prompt = kPrompt;
+  std::string text = "0";
+  for (;;) {
+    const std::optional<std::string> answer = prompter.input(kCaption, prompt, text);
+    if (!answer) return std::nullopt;
+    if (const std::optional<std::int32_t> offset = ParseSectorOffset(*answer)) return offset;
+    prompt = std::string("Invalid\n") + kPrompt;
+    text = Trimmed(*answer);
+  }
+}
+
+bool InsertIntoCsa(Directory& dir, const VolumeTarget& target, const std::string& filePath,
+                   std::int32_t offset) {
+  Prompter& ui = dir.prompter();
+  DiskAccess& io = dir.access();
+  const std::string fileName = BaseName(filePath);
+
+  FileCloser file{::open(filePath.c_str(), O_RDONLY | O_CLOEXEC)};
+  struct stat st {};
+  if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
+    ui.message("Cannot read " + fileName + ": " + SystemErrorText(errno));
+    return false;
+  }
+  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+  const std::int64_t required = static_cast<std::int64_t>(SectorsFor(size));
+  const std::int64_t diskSectors = static_cast<std::int64_t>(io.DiskLength(target.disk) / kSectorSize);
+  const std::int64_t end = offset + static_cast<std::int64_t>(kCsaFirstSector) + required;
+  if (end > diskSectors) {
+    ui.message("Disk is too small for GCI File at this offset\nSectors available=" +
+               std::to_string(diskSectors - static_cast<std::int64_t>(kCsaFirstSector)) +
+               "\nSectors offset=" + std::to_string(offset) + "\nSectors required=" +
+               std::to_string(required) + "\nSectors shortfall=" + std::to_string(end - diskSectors));
+    return false;
+  }
+  // Sector positions and the high-water mark are 32-bit on the card: refuse, never wrap.
+  const std::uint64_t highWater = static_cast<std::uint64_t>(offset) * kSectorSize + size;
+  if (end > static_cast<std::int64_t>(kAddressableSectors) || highWater > 0xFFFFFFFFull) {
+    ui.message("GCI File would reach beyond the first 4 GiB of the card, which cannot be "
+               "addressed\nSectors offset=" + std::to_string(offset) + "\nSectors required=" +
+               std::to_string(required) + "\nLast addressable offset=" +
+               std::to_string(kAddressableSectors - kCsaFirstSector - 1));
+    return false;
+  }
+
+  ui.progressBegin("Inserting " + fileName + " into Common Storage Area(CSA)",
+                   static_cast<std::uint64_t>(required));
+  std::vector<std::uint8_t> chunk(kChunkSectors * kSectorSize);
+  std::uint64_t sector = kCsaFirstSector + static_cast<std::uint64_t>(offset);
+  std::uint64_t done = 0;
+  std::uint64_t left = size;  // a file that grows meanwhile is not written past what was checked
+  while (left > 0) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), left));
+    std::size_t got = 0;
+    while (got < want) {
+      const ssize_t n = ::read(file.fd, chunk.data() + got, want - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        const int error = errno;
+        ui.progressEnd();
+        ui.message("Cannot read " + fileName + ": " + SystemErrorText(error));
+        return false;
+      }
+      if (n == 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    if (got == 0) break;
+    const std::size_t sectors = SectorsFor(got);
+    std::fill(chunk.begin() + static_cast<std::ptrdiff_t>(got),
+              chunk.begin() + static_cast<std::ptrdiff_t>(sectors * kSectorSize), 0);
+    if (!io.WriteSectors(target.disk, target.drive, sector, sectors, chunk.data())) {
+      ui.progressEnd();
+      ui.message("Error writing CSA");
+      return false;
+    }
+    sector += sectors;
+    done += sectors;
+    left -= got;
+    ui.progressSet(done);
+    ui.pump();
+    if (got < want) break;
+  }
+
+  SlotHeader& h1 = dir.header(1);
+  if (offset == 0) {
+    h1.setCsafile(WithoutExtension(fileName));
+  } else {
+    h1.setCsaflag(1);
+  }
+  h1.setCsalen(static_cast<std::uint32_t>(std::max<std::uint64_t>(h1.csalen(), highWater)));
+  const bool saved = WriteHeader(dir, 1, target.disk, target.drive);
+  ui.progressEnd();
+  if (!saved) {
+    ui.message(kErrorWritingDirectory);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace vexo

@@ -1,0 +1,68 @@
+#include "volume/Format.h"
+
+#include <array>
+
+namespace vexo {
+namespace {
+
+bool HasPartitionSignature(const std::array<std::uint8_t, kSectorSize>& sector0) {
+  return sector0[510] == 0x55 && sector0[511] == 0xAA;
+}
+
+}  // namespace
+
+bool FormatDrive(Directory& dir, int disk, const std::string& drive, bool showCompletion) {
+  Prompter& ui = dir.prompter();
+  DiskAccess& io = dir.access();
+
+  std::array<std::uint8_t, kSectorSize> sector0{};
+  if (!io.ReadSector(disk, 0, sector0.data())) {
+    ui.message("Failed to read " + drive);
+    return false;
+  }
+  if (HasPartitionSignature(sector0) &&
+      ui.ask("Drive is Formatted or Partitioned, do you realy want to format as Vexo disk?",
+             Buttons::OkCancel, Answer::Cancel, Tone::Warning) == Answer::Cancel)
+    return false;
+
+  const std::uint64_t available = io.DiskLength(disk) / kSectorSize;
+  if (available < kRequiredSectors) {
+    ui.message("Disk is too small for Vexo File system\nSectors available=" +
+               std::to_string(available) + "\nSectors required=" + std::to_string(kRequiredSectors));
+    return false;
+  }
+  if (dir.LoadDirectory(disk, drive, false) &&
+      ui.ask("Drive is already Formatted as Vexo File system, do you realy want to reformat?",
+             Buttons::YesCancel, Answer::Cancel) == Answer::Cancel)
+    return false;
+
+  const SlotHeader blank = BlankHeader(SlotState::Free);
+  ui.progressBegin("Formatting", kSlotCount);
+  ui.busy(true);
+  for (int slot = 1; slot <= kSlotCount; ++slot) {
+    if (!io.WriteSector(disk, drive, SlotFirstSector(slot), blank.bytes.data())) {
+      ui.progressEnd();
+      ui.message("Failed to Format " + drive);
+      ui.busy(false);
+      return false;
+    }
+    ui.progressStep();
+    ui.pump();
+  }
+  ui.progressEnd();
+  ui.busy(false);
+  // What the window reports as formatted is on the card.
+  if (!io.Flush()) return false;
+
+  dir.observer->driveChanged(drive);
+  dir.vexodrv = -1;  // the next selection reloads
+  dir.observer->entriesChanged();
+  if (!dir.observer->selectDrive(drive)) {
+    ui.message("Logic Error, drive not found after successful format");
+    return false;
+  }
+  if (showCompletion) ui.message("Format complete");
+  return true;
+}
+
+}  // namespace vexo
