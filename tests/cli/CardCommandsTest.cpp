@@ -1,0 +1,137 @@
+// The card commands of vexo end to end on real card images.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "cli/Commands.h"
+#include "tests/support/CardImage.h"
+
+namespace vexo {
+namespace {
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Result Vexo(std::vector<std::string> words) {
+  std::ostringstream out, err;
+  const int status = RunVexo(words, out, err);
+  return {status, out.str(), err.str()};
+}
+
+class CardCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    card = testing::MakeImage(temp.file("card.img"));
+    ASSERT_EQ(Vexo({"format", card}).status, 0);
+  }
+  std::string file(const std::string& name, const std::string& content) {
+    const std::string path = temp.file(name);
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+  testing::TempDir temp;
+  std::string card;
+};
+
+TEST_F(CardCommandsTest, FormatAsksBeforeReformattingAndSaysWhenDone) {
+  const Result again = Vexo({"format", card});  // no terminal: the default, Cancel
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("do you realy want to reformat? [Yes/Cancel, default Cancel] Cancel"),
+            std::string::npos);
+  const Result yes = Vexo({"--yes", "format", card});
+  EXPECT_EQ(yes.status, 0);
+  EXPECT_NE(yes.err.find("Format complete"), std::string::npos);
+}
+
+TEST_F(CardCommandsTest, ImportAttachListInfoRenameAndDelete) {
+  ASSERT_EQ(Vexo({"import", card, file("Pong.vxe", "abc"), "-c", "Games"}).status, 0);
+  ASSERT_EQ(Vexo({"import", card, file("Alpha.vxe", "xyz"), "-c", "Games"}).status, 0);
+  ASSERT_EQ(Vexo({"attach", card, "Pong", file("hiscore.PDATA", "12345"), "-c", "Games"}).status, 0);
+  file("art.dat", "\"Logo\" 1200 0001 10 20\n");
+  ASSERT_EQ(Vexo({"attach", card, "Pong", file("art.gci", std::string(1000, 'g')), "-c", "Games"}).status, 0);
+
+  Result ls = Vexo({"ls", card, "Games"});
+  EXPECT_EQ(ls.out.substr(0, 6), "Alpha\t");
+  EXPECT_NE(ls.out.find("\nPong\t"), std::string::npos);
+
+  const Result info = Vexo({"info", card, "Pong", "-c", "Games"});
+  EXPECT_NE(info.out.find("GCI File:\tart\n"), std::string::npos);
+  EXPECT_NE(info.out.find("SM File:\thiscore\n"), std::string::npos);
+  const SlotHeader h = testing::ReadHeader(card, 1);
+  EXPECT_EQ(h.smlen(), 5);
+  EXPECT_EQ(h.gcilen(), 1000u);
+
+  ASSERT_EQ(Vexo({"rename", card, "Pong", "-c", "Games", "--name", "Zap", "--desc1", "fast"}).status, 0);
+  EXPECT_EQ(testing::ReadHeader(card, 1).filename(), "Zap");
+  EXPECT_EQ(testing::ReadHeader(card, 1).desc1(), "fast");
+  EXPECT_EQ(testing::ReadHeader(card, 1).gcifile(), "art");  // what is not given keeps its value
+
+  EXPECT_EQ(Vexo({"rm", card, "Zap", "-c", "Games"}).status, 1);  // default answer: No
+  EXPECT_EQ(Vexo({"--yes", "rm", card, "Zap", "-c", "Games"}).status, 0);
+  EXPECT_EQ(Vexo({"ls", card, "Games"}).out.find("Zap"), std::string::npos);
+  const Result missing = Vexo({"rm", card, "Zap", "-c", "Games"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "No entry 'Zap' in category 'Games'\n");
+}
+
+TEST_F(CardCommandsTest, DiagAndRepair) {
+  ASSERT_EQ(Vexo({"import", card, file("a.vxe", "1")}).status, 0);
+  ASSERT_EQ(Vexo({"import", card, file("b.vxe", "2")}).status, 0);
+  Result diag = Vexo({"diag", card});
+  EXPECT_EQ(diag.status, 0);
+  std::istringstream rows(diag.out);
+  std::string row;
+  int count = 0;
+  std::string last;
+  while (std::getline(rows, row)) {
+    ++count;
+    last = row;
+  }
+  EXPECT_EQ(count, 513);  // 512 rows and the summary
+  EXPECT_EQ(last, "All ok");
+  EXPECT_EQ(diag.out.substr(0, 2), "1\t");
+
+  SlotHeader h2 = testing::ReadHeader(card, 2);
+  h2.setPrevious(0);
+  testing::WriteHeader(card, 2, h2);
+  diag = Vexo({"diag", card});
+  EXPECT_EQ(diag.status, 1);
+  EXPECT_NE(diag.out.find("\n1 Errors\n"), std::string::npos);
+  EXPECT_EQ(Vexo({"--yes", "repair", card}).status, 0);
+  EXPECT_EQ(Vexo({"diag", card}).status, 0);
+}
+
+TEST_F(CardCommandsTest, CsaTakesTheOffsetAsTyped) {
+  const std::string gci = file("big.gci", std::string(1000, 'c'));
+  ASSERT_EQ(Vexo({"csa", card, gci, " 0x64 "}).status, 0);
+  EXPECT_EQ(testing::ReadBytes(card, (2'097'152ull + 100) * 512, 1)[0], 'c');
+  EXPECT_EQ(testing::ReadHeader(card, 1).csaflag(), 1);
+  EXPECT_EQ(testing::ReadHeader(card, 1).csalen(), 100u * 512 + 1000);
+  EXPECT_EQ(Vexo({"csa", card, gci, "-1"}).status, 2);
+  EXPECT_EQ(Vexo({"csa", card, gci, "abc"}).status, 2);
+}
+
+TEST_F(CardCommandsTest, CopyOnTheSameCardAndToAnother) {
+  ASSERT_EQ(Vexo({"import", card, file("Pong.vxe", "abc")}).status, 0);
+  ASSERT_EQ(Vexo({"copy", card, "Pong", card}).status, 0);
+  ASSERT_EQ(Vexo({"copy", card, "Pong", card, "--to-category", "Games"}).status, 0);
+  EXPECT_EQ(Vexo({"ls", card}).out.find("Copy of Pong\t"), 0u);
+  EXPECT_EQ(Vexo({"ls", card, "Games"}).out.find("Pong\t"), 0u);
+
+  const std::string other = testing::MakeImage(temp.file("other.img"));
+  ASSERT_EQ(Vexo({"format", other}).status, 0);
+  ASSERT_EQ(Vexo({"copy", card, "Pong", other}).status, 0);
+  const Result replace = Vexo({"copy", card, "Pong", other});
+  EXPECT_EQ(replace.status, 1);
+  EXPECT_NE(replace.err.find("Replace 'F:\\Pong'?"), std::string::npos);
+  EXPECT_EQ(Vexo({"--yes", "copy", card, "Pong", other}).status, 0);
+  EXPECT_EQ(Vexo({"copy", card, "Nope", other}).status, 1);
+}
+
+}  // namespace
+}  // namespace vexo
