@@ -1,14 +1,17 @@
 #pragma once
-// A Prompter that shows nothing and takes every default, for timing the core alone.
+// A Prompter that shows nothing and answers every question with yes (OK, Yes), for timing the
+// core alone.
 
 #include "disk/Prompter.h"
 
 namespace vexo::bench {
 
-class NullPrompter : public Prompter {
+class YesPrompter : public Prompter {
  public:
   void message(const std::string&) override {}
-  Answer ask(const std::string&, Buttons, Answer preferred, Tone) override { return preferred; }
+  Answer ask(const std::string&, Buttons buttons, Answer, Tone) override {
+    return buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
+  }
   std::optional<std::string> input(const std::string&, const std::string&,
                                    const std::string& initial) override {
     return initial;
