@@ -40,6 +40,9 @@ int ImportCommand(const Arguments& args, CommandIo& io);
 int AttachCommand(const Arguments& args, CommandIo& io);
 int CsaCommand(const Arguments& args, CommandIo& io);
 int CopyCommand(const Arguments& args, CommandIo& io);
+int ExportCommand(const Arguments& args, CommandIo& io);
+int BackupCommand(const Arguments& args, CommandIo& io);
+int RestoreCommand(const Arguments& args, CommandIo& io);
 
 // Entry point shared by main() and the tests.
 int RunVexo(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);

@@ -6,6 +6,7 @@
 
 #include "cli/Commands.h"
 #include "cli/TerminalPrompter.h"
+#include "volume/SlotHeader.h"
 
 namespace vexo {
 namespace {
@@ -50,6 +51,16 @@ const std::vector<Command>& AllCommands() {
        {{}, {"-c", "--to-category"}, 3, 3}, CopyCommand},
       {"repair", "repair CARD   rebuild the chain of the used slots in sort order",
        {{}, {}, 1, 1}, RepairCommand},
+      {"export",
+       "export CARD OUT ENTRY... [-c CATEGORY]   entries into an image archive (OUT: a folder "
+       "for one entry, else the archive)",
+       {{}, {"-c"}, 3, 2 + kSlotCount}, ExportCommand},
+      {"backup", "backup CARD ARCHIVE   the whole volume and its Common Storage Area",
+       {{}, {}, 2, 2}, BackupCommand},
+      {"restore",
+       "restore CARD ARCHIVE [--format] [--skip ITEM]... [--rename ITEM=NEWITEM]... "
+       "[--category CATEGORY] | restore --list ARCHIVE   restore an image archive",
+       {{"--format", "--list"}, {"--skip", "--rename", "--category"}, 1, 2}, RestoreCommand},
   };
   return commands;
 }

@@ -20,6 +20,9 @@ class VolumeObserver {
   virtual void entriesChanged() {}
   // An entry copy has loaded its target: select the node dropped on and list it.
   virtual void copyTargetLoaded() {}
+  // A restored entry's category must show under the selected volume's node; false when that
+  // node cannot be found.
+  virtual bool showCategory(const std::string& category) { (void)category; return true; }
 };
 
 // The observer of a program without trees.

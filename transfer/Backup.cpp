@@ -1,0 +1,197 @@
+#include "transfer/Backup.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+#include "transfer/ImageArchive.h"
+#include "transfer/ImagePayload.h"
+#include "volume/GraphicsIndex.h"
+
+namespace vexo {
+namespace {
+
+constexpr std::size_t kRunSectors = 256;
+
+// One export or backup in progress: the card being read and the archive being written.
+class ImageWriter {
+ public:
+  ImageWriter(Directory& dir, int disk, const std::string& drive, ImageArchiveWriter& archive)
+      : dir_(dir), ui_(dir.prompter()), disk_(disk), drive_(drive), archive_(archive) {}
+
+  bool put(const void* data, std::size_t length) {
+    std::string error;
+    if (archive_.write(data, length, error)) return true;
+    ui_.message(error);
+    return false;
+  }
+
+  // Appends `count` bytes from the sectors of a slot region (slot 513: the CSA).
+  bool ReadSlotRange(int slot, std::uint64_t first, std::uint64_t count) {
+    std::uint64_t sector = SlotFirstSector(slot) + first;
+    while (count > 0) {
+      const std::size_t sectors =
+          static_cast<std::size_t>(std::min<std::uint64_t>(kRunSectors, (count + 511) / 512));
+      if (!dir_.access().ReadSectors(disk_, sector, sectors, run_.data()) &&
+          !readSectorBySector(sector, sectors))
+        return false;
+      const std::size_t bytes = static_cast<std::size_t>(std::min<std::uint64_t>(count, sectors * 512));
+      if (!put(run_.data(), bytes)) return false;
+      count -= bytes;
+      sector += sectors;
+      position_ += bytes;
+      ui_.progressSet(position_);
+      ui_.pump();
+    }
+    return true;
+  }
+
+ private:
+  // After a failed run: the run again one sector at a time, to name the sector that fails.
+  bool readSectorBySector(std::uint64_t first, std::size_t sectors) {
+    for (std::size_t i = 0; i < sectors; ++i) {
+      if (!dir_.access().ReadSector(disk_, first + i, run_.data() + i * 512)) {
+        ui_.message("Failed to Read " + drive_ + " Sector " + std::to_string(first + i));
+        return false;
+      }
+    }
+    return true;
+  }
+
+  Directory& dir_;
+  Prompter& ui_;
+  int disk_;
+  std::string drive_;
+  ImageArchiveWriter& archive_;
+  std::uint64_t position_ = 0;
+  std::vector<std::uint8_t> run_ = std::vector<std::uint8_t>(kRunSectors * 512);
+};
+
+// The leading named records of a graphics index, up to the first empty name.
+std::size_t GraphicsCount(const std::uint8_t* index) {
+  std::size_t count = 0;
+  while (count < kGraphicsRecords) {
+    GraphicsRecord record;
+    std::copy_n(index + count * kGraphicsRecordSize, kGraphicsRecordSize, record.bytes.begin());
+    if (record.name().empty()) break;
+    ++count;
+  }
+  return count;
+}
+
+}  // namespace
+
+std::optional<std::vector<int>> ExportSlots(Directory& dir, const std::string& category,
+                                            const std::vector<std::string>& captions) {
+  std::vector<int> slots;
+  for (const std::string& caption : captions) {
+    const int slot = dir.FindListedEntry(category, caption);
+    if (slot == kNoSlot) {
+      dir.prompter().message("Code error");
+      return std::nullopt;
+    }
+    slots.push_back(slot);
+  }
+  std::sort(slots.begin(), slots.end());
+  slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
+  return slots;
+}
+
+std::vector<int> BackupSlots(const Directory& dir) {
+  std::vector<int> slots;
+  for (int slot = 1; slot <= kSlotCount; ++slot)
+    if (IsUsed(dir.header(slot))) slots.push_back(slot);
+  return slots;
+}
+
+std::string SingleEntryArchiveName(const std::string& filename) {
+  std::string name;
+  for (char c : filename) name += (c == '/' || c == '\0') ? '_' : c;
+  if (name.empty() || name == "." || name == "..") name = "_" + name;
+  return name + ".VexoImage";
+}
+
+bool WriteImageArchive(Directory& dir, int disk, const std::string& drive,
+                       const std::vector<int>& slots, bool withCsa, const std::string& path) {
+  Prompter& ui = dir.prompter();
+  const SlotHeader& h1 = dir.header(1);
+  const std::uint64_t csaBytes = withCsa ? h1.csalen() : 0;
+
+  std::uint64_t total = csaBytes;
+  for (int slot : slots) {
+    const SlotHeader& h = dir.header(slot);
+    total += 512 + std::uint64_t{h.proglen()} + h.gcilen() + h.smlen();
+  }
+  ui.busy(true);
+  ui.progressBegin("Copying and compressing", total);
+  const auto stop = [&] {
+    ui.progressEnd();
+    ui.busy(false);
+    return false;
+  };
+
+  // The graphics indexes are small: read first, they give the payload's exact length.
+  std::vector<std::array<std::uint8_t, kGraphicsIndexBytes>> indexes(slots.size());
+  std::vector<std::size_t> gfxcounts(slots.size(), 0);
+  std::uint64_t payload = kPayloadPreamble + 512 * slots.size() + csaBytes;
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    const SlotHeader& h = dir.header(slots[i]);
+    if (h.gcilen() != 0) {
+      if (!dir.access().ReadSectors(disk, SlotFirstSector(slots[i]) + kGraphicsIndexSector,
+                                    kGraphicsIndexBytes / 512, indexes[i].data())) {
+        ui.message("Error reading Vexo Graphics");
+        return stop();
+      }
+      gfxcounts[i] = GraphicsCount(indexes[i].data());
+    }
+    payload += EntryBlockBytes(h, gfxcounts[i]);
+  }
+
+  std::string error;
+  std::unique_ptr<ImageArchiveWriter> archive = ImageArchiveWriter::Create(path, payload, error);
+  if (!archive) {
+    ui.message(error);
+    return stop();
+  }
+  ImageWriter out(dir, disk, drive, *archive);
+
+  const std::uint16_t count = static_cast<std::uint16_t>(slots.size());
+  const std::uint8_t preamble[kPayloadPreamble] = {'D', 'M', 'L', 'E',
+                                                   static_cast<std::uint8_t>(count),
+                                                   static_cast<std::uint8_t>(count >> 8),
+                                                   static_cast<std::uint8_t>(withCsa && csaBytes != 0)};
+  if (!out.put(preamble, sizeof preamble)) return stop();
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    SlotHeader stored = dir.header(slots[i]);
+    if (i == 0) {
+      std::copy(h1.bytes.begin() + kCsaFieldsBegin, h1.bytes.begin() + kCsaFieldsEnd,
+                stored.bytes.begin() + kCsaFieldsBegin);
+    }
+    if (!out.put(stored.bytes.data(), stored.bytes.size())) return stop();
+  }
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    const int slot = slots[i];
+    const SlotHeader& h = dir.header(slot);
+    ui.progressLabel("Copying and compressing " + h.filename());
+    const std::uint8_t gfx[2] = {static_cast<std::uint8_t>(gfxcounts[i]),
+                                 static_cast<std::uint8_t>(gfxcounts[i] >> 8)};
+    if (!out.ReadSlotRange(slot, kProgramSector, h.proglen()) || !out.put(gfx, 2) ||
+        !out.put(indexes[i].data(), gfxcounts[i] * kGraphicsRecordSize) ||
+        !out.ReadSlotRange(slot, kSmSector, h.smlen()) ||
+        !out.ReadSlotRange(slot, kGciSector, h.gcilen()))
+      return stop();
+  }
+  if (csaBytes != 0) {
+    ui.progressLabel("Copying and compressing Common Storage Area");
+    if (!out.ReadSlotRange(kSlotCount + 1, 0, csaBytes)) return stop();
+  }
+  if (!archive->commit(error)) {
+    ui.message(error);
+    return stop();
+  }
+  ui.progressEnd();
+  ui.busy(false);
+  return true;
+}
+
+}  // namespace vexo

@@ -1,0 +1,336 @@
+#include "transfer/Restore.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+#include "transfer/FileKind.h"
+#include "transfer/ImageArchive.h"
+#include "transfer/ImagePayload.h"
+#include "volume/Chain.h"
+#include "volume/GraphicsIndex.h"
+#include "volume/Latin1.h"
+
+namespace vexo {
+namespace {
+
+constexpr std::size_t kRunSectors = 256;
+constexpr const char* kNoSpace =
+    "No space on Vexo File system, please delete some files and try again";
+
+// What a reading of the whole payload learns: it fits its own lengths.
+struct ImageLayout {
+  bool hascsa = false;
+  std::vector<SlotHeader> headers;
+  std::uint64_t csaBytes = 0;
+};
+
+std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+
+// Reads the payload through once, keeping only its headers, and checks that it holds what its
+// headers say. Nothing after a message otherwise.
+std::optional<ImageLayout> ScanImage(Prompter& ui, const std::string& path) {
+  std::string error;
+  std::unique_ptr<ImageArchiveReader> reader = ImageArchiveReader::Open(path, error);
+  if (!reader) {
+    ui.message(error);
+    return std::nullopt;
+  }
+  const auto invalid = [&]() -> std::optional<ImageLayout> {
+    ui.message(error.empty() ? kInvalidArchive : error);
+    return std::nullopt;
+  };
+  std::uint8_t preamble[kPayloadPreamble];
+  if (!reader->read(preamble, 4, error) || !std::equal(preamble, preamble + 4, kPayloadSignature))
+    return invalid();
+  if (!reader->read(preamble + 4, 3, error)) return invalid();
+  const std::uint16_t count = U16(preamble + 4);
+  if (count > kSlotCount) return invalid();
+
+  ImageLayout layout;
+  layout.hascsa = preamble[6] == 1;
+  layout.headers.resize(count);
+  for (SlotHeader& h : layout.headers)
+    if (!reader->read(h.bytes.data(), h.bytes.size(), error)) return invalid();
+  for (const SlotHeader& h : layout.headers) {
+    std::uint8_t gfx[2];
+    if (!reader->skip(h.proglen(), error) || !reader->read(gfx, 2, error)) return invalid();
+    const std::uint16_t gfxcount = U16(gfx);
+    if (gfxcount > kMaxGraphicsCount) return invalid();
+    if (!reader->skip(32ull * gfxcount + h.smlen() + h.gcilen(), error)) return invalid();
+  }
+  if (layout.hascsa && count > 0) {
+    layout.csaBytes = layout.headers[0].csalen();
+    if (!reader->skip(layout.csaBytes, error)) return invalid();
+  } else if (layout.hascsa) {
+    // No header says how long the area is: it is the rest of the payload.
+    std::array<std::uint8_t, 1 << 16> sink;
+    for (;;) {
+      const std::uint64_t before = reader->position();
+      const bool full = reader->read(sink.data(), sink.size(), error);
+      if (!error.empty()) return invalid();
+      layout.csaBytes += reader->position() - before;
+      if (!full) break;
+    }
+    if (layout.csaBytes > 0xFFFFFFFFull) return invalid();
+  }
+  return layout;
+}
+
+// One restore writing onto the card: the archive read again, in step with the writes.
+class ImageRestorer {
+ public:
+  ImageRestorer(Directory& dir, const VolumeTarget& target, ImageArchiveReader& reader)
+      : dir_(dir), ui_(dir.prompter()), target_(target), reader_(reader) {}
+
+  bool fail(const std::string& text) {
+    ui_.message(text);
+    return false;
+  }
+  bool readFailed() { return fail(error_.empty() ? kInvalidArchive : error_); }
+
+  bool read(void* data, std::size_t length) { return reader_.read(data, length, error_) || readFailed(); }
+  bool skip(std::uint64_t length) { return reader_.skip(length, error_) || readFailed(); }
+
+  void advance(std::uint64_t bytes) {
+    position_ += bytes;
+    ui_.progressSet(position_);
+    ui_.pump();
+  }
+
+  // Takes `count` bytes from the payload and writes them from the region's first sector on.
+  bool WriteSlotRange(int slot, std::uint64_t first, std::uint64_t count) {
+    std::uint64_t sector = SlotFirstSector(slot) + first;
+    while (count > 0) {
+      const std::size_t bytes = static_cast<std::size_t>(std::min<std::uint64_t>(count, run_.size()));
+      if (!read(run_.data(), bytes)) return false;
+      const std::size_t sectors = (bytes + 511) / 512;
+      std::fill(run_.begin() + static_cast<std::ptrdiff_t>(bytes),
+                run_.begin() + static_cast<std::ptrdiff_t>(sectors * 512), 0);
+      if (!dir_.access().WriteSectors(target_.disk, target_.drive, sector, sectors, run_.data()))
+        return fail("Failed to Write " + target_.drive + " Sector " + std::to_string(sector));
+      count -= bytes;
+      sector += sectors;
+      advance(bytes);
+    }
+    return true;
+  }
+
+  bool PassOver(const SlotHeader& h) {
+    std::uint8_t gfx[2];
+    if (!skip(h.proglen()) || !read(gfx, 2) || !skip(32ull * U16(gfx) + h.smlen() + h.gcilen()))
+      return false;
+    advance(std::uint64_t{h.proglen()} + h.smlen() + h.gcilen());
+    return true;
+  }
+
+  // The graphics index: the stored records, then empty ones; always all 16 sectors.
+  bool WriteGraphicsIndex(int slot) {
+    std::uint8_t gfx[2];
+    if (!read(gfx, 2)) return false;
+    std::array<GraphicsRecord, kGraphicsRecords> index;
+    index.fill(GraphicsRecord::Empty());
+    const std::size_t count = U16(gfx);
+    if (!read(index.data(), count * kGraphicsRecordSize)) return false;
+    if (!dir_.access().WriteSectors(target_.disk, target_.drive,
+                                    SlotFirstSector(slot) + kGraphicsIndexSector,
+                                    kGraphicsIndexBytes / 512, index.front().bytes.data()))
+      return fail("Error writing Vexo Graphics");
+    return true;
+  }
+
+ private:
+  Directory& dir_;
+  Prompter& ui_;
+  VolumeTarget target_;
+  ImageArchiveReader& reader_;
+  std::string error_;
+  std::uint64_t position_ = 0;
+  std::vector<std::uint8_t> run_ = std::vector<std::uint8_t>(kRunSectors * 512);
+};
+
+// The stored header's own fields, from category to smlen, without the pad bytes.
+void CopyEntryFields(const SlotHeader& from, SlotHeader& to) {
+  for (std::size_t i = kCategory.offset; i < kCsaFieldsBegin; ++i) {
+    if (i == 63 || i == 73 || i == 105 || i == 115 || i == 279 || i == 289) continue;
+    to.bytes[i] = from.bytes[i];
+  }
+}
+
+// The Common Storage Area image must fit the card, and below 4 GiB; checked before any write.
+bool CsaFits(Directory& dir, const VolumeTarget& target, std::uint64_t csaBytes) {
+  const std::uint64_t required = (csaBytes + 511) / 512;
+  const std::uint64_t end = kCsaFirstSector + required;
+  const std::uint64_t diskSectors = dir.access().DiskLength(target.disk) / 512;
+  if (end <= diskSectors && end <= kAddressableSectors) return true;
+  const std::uint64_t available =
+      std::min(diskSectors, kAddressableSectors) - std::min(diskSectors, kCsaFirstSector);
+  dir.prompter().message("Disk is too small for the Common Storage Area of this image\n"
+                         "Sectors available=" + std::to_string(available) +
+                         "\nSectors required=" + std::to_string(required));
+  return false;
+}
+
+RestoreList ListOf(const std::vector<SlotHeader>& headers) {
+  std::vector<RestoreItem> items;
+  for (std::size_t i = 0; i < headers.size(); ++i)
+    items.push_back({RestoreList::Join(headers[i].category(), headers[i].filename()), true,
+                     static_cast<int>(i) + 1});
+  return RestoreList(std::move(items));
+}
+
+}  // namespace
+
+// ---- the dialog's list ----------------------------------------------------------------------
+
+RestoreList::RestoreList(std::vector<RestoreItem> items) : items_(std::move(items)) {
+  std::stable_sort(items_.begin(), items_.end(), [](const RestoreItem& a, const RestoreItem& b) {
+    return LowerAsciiLetters(a.text) < LowerAsciiLetters(b.text);
+  });
+  CheckAll();
+}
+
+void RestoreList::CheckAll() {
+  for (RestoreItem& item : items_) item.checked = true;
+}
+
+void RestoreList::UncheckAll() {
+  for (RestoreItem& item : items_) item.checked = false;
+}
+
+std::string RestoreList::ProposedCategory() const {
+  for (const RestoreItem& item : items_) {
+    if (item.checked && item.text.find('\\') != std::string::npos) return Split(item.text).first;
+  }
+  return {};
+}
+
+void RestoreList::ChangeCheckedCategory(const std::string& category) {
+  for (RestoreItem& item : items_) {
+    if (item.checked) item.text = category + "\\" + Split(item.text).second;
+  }
+}
+
+void RestoreList::Rename(std::size_t index, const std::string& category, const std::string& filename) {
+  items_.at(index).text = Join(category, filename);
+}
+
+std::pair<std::string, std::string> RestoreList::Split(const std::string& text) {
+  const std::size_t slash = text.find('\\');
+  if (slash == std::string::npos) return {std::string(), text};
+  return {text.substr(0, slash), text.substr(slash + 1)};
+}
+
+std::string RestoreList::Join(const std::string& category, const std::string& filename) {
+  return category.empty() ? filename : category + "\\" + filename;
+}
+
+// ---- the restore ----------------------------------------------------------------------------
+
+std::optional<RestoreList> ReadRestoreList(Prompter& ui, const std::string& archivePath) {
+  ui.busy(true);
+  std::optional<ImageLayout> layout = ScanImage(ui, archivePath);
+  ui.busy(false);
+  if (!layout) return std::nullopt;
+  return ListOf(layout->headers);
+}
+
+bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string& archivePath,
+                  const RestoreChooser& choose) {
+  Prompter& ui = dir.prompter();
+  ui.busy(true);
+  std::optional<ImageLayout> layout = ScanImage(ui, archivePath);
+  ui.busy(false);
+  if (!layout) return false;
+  std::vector<SlotHeader>& stored = layout->headers;
+
+  RestoreList list = ListOf(stored);
+  if (!choose(list)) return false;
+
+  std::uint64_t total = layout->hascsa ? layout->csaBytes : 0;
+  for (const RestoreItem& item : list.items()) {
+    SlotHeader& h = stored[static_cast<std::size_t>(item.stored - 1)];
+    if (!item.checked) {
+      h.bytes[kFilename.offset] = 0;  // passed over
+      continue;
+    }
+    const auto [category, filename] = RestoreList::Split(item.text);
+    h.setCategory(category);
+    h.setFilename(filename);
+    total += std::uint64_t{h.proglen()} + h.gcilen() + h.smlen();
+  }
+  if (layout->hascsa && !CsaFits(dir, target, layout->csaBytes)) return false;
+
+  std::string error;
+  std::unique_ptr<ImageArchiveReader> reader = ImageArchiveReader::Open(archivePath, error);
+  if (!reader || !reader->skip(kPayloadPreamble + 512ull * stored.size(), error)) {
+    ui.message(error.empty() ? kInvalidArchive : error);
+    return false;
+  }
+  ImageRestorer in(dir, target, *reader);
+  ui.progressBegin("Restoring", total);
+  const auto stop = [&] {
+    ui.progressEnd();
+    return false;
+  };
+
+  for (const SlotHeader& h : stored) {
+    if (!IsUsed(h)) {
+      if (!in.PassOver(h)) return stop();
+      continue;
+    }
+    const std::string category = h.category();
+    const std::string filename = h.filename();
+    ui.progressLabel("Restoring " + filename);
+    int t = dir.FindEntry(category, filename);
+    if (t != kNoSlot) {
+      if (ui.ask("Replace '" + filename + "'?", Buttons::YesNo, Answer::No) == Answer::No) {
+        if (!in.PassOver(h)) return stop();
+        continue;
+      }
+      removefromchain(dir, t, target.disk, target.drive);  // a failure is shown; the restore goes on
+    } else {
+      t = dir.FindFreeSlot();
+      if (t == kNoSlot) {
+        ui.message(kNoSpace);
+        if (!in.PassOver(h)) return stop();
+        continue;
+      }
+    }
+    SlotHeader& header = dir.header(t);
+    CopyEntryFields(h, header);
+    if (!in.WriteSlotRange(t, kProgramSector, h.proglen()) || !in.WriteGraphicsIndex(t) ||
+        !in.WriteSlotRange(t, kSmSector, h.smlen()) || !in.WriteSlotRange(t, kGciSector, h.gcilen()))
+      return stop();
+    InsertInChain(dir, header, t, target.disk, target.drive);
+    if (!WriteHeader(dir, t, target.disk, target.drive)) {
+      ui.message(kErrorWritingDirectory);
+      return stop();
+    }
+    if (!category.empty() && !dir.observer->showCategory(category)) {
+      ui.message("Logic Error 4");
+      return stop();
+    }
+  }
+
+  if (layout->hascsa) {
+    ui.progressLabel("Restoring Common Storage Area");
+    if (!in.WriteSlotRange(kSlotCount + 1, 0, layout->csaBytes)) return stop();
+    SlotHeader& h1 = dir.header(1);
+    if (!stored.empty()) {
+      std::copy(stored[0].bytes.begin() + kCsaFieldsBegin, stored[0].bytes.begin() + kCsaFieldsEnd,
+                h1.bytes.begin() + kCsaFieldsBegin);
+    } else {
+      h1.setCsalen(static_cast<std::uint32_t>(layout->csaBytes));
+    }
+    if (!WriteHeader(dir, 1, target.disk, target.drive)) {
+      ui.message(kErrorWritingDirectory);
+      return stop();
+    }
+  }
+  ui.progressEnd();
+  dir.observer->entriesChanged();
+  return true;
+}
+
+}  // namespace vexo

@@ -1,0 +1,58 @@
+#pragma once
+// Restoring an image archive onto a Vexo volume: the stored entries are offered for choice
+// (left out, renamed, moved to another category), then merged into the volume in the order
+// they were stored; the Common Storage Area comes last.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "transfer/Target.h"
+#include "volume/Directory.h"
+
+namespace vexo {
+
+// One line of "Modify entries to be restored": "category\filename", or "filename" alone for
+// the blank category, and the stored header it stands for (1-based, in payload order).
+struct RestoreItem {
+  std::string text;
+  bool checked = true;
+  int stored = 0;
+};
+
+// The dialog's list: sorted, every item checked.
+class RestoreList {
+ public:
+  explicit RestoreList(std::vector<RestoreItem> items);
+  std::vector<RestoreItem>& items() { return items_; }
+  const std::vector<RestoreItem>& items() const { return items_; }
+
+  void CheckAll();
+  void UncheckAll();
+  // The category part of the first checked item that has one, else "".
+  std::string ProposedCategory() const;
+  // Every checked item moves to `category`.
+  void ChangeCheckedCategory(const std::string& category);
+  // The item at `index` gets a new category and filename; it keeps its place and check mark.
+  void Rename(std::size_t index, const std::string& category, const std::string& filename);
+
+  // "category\filename" split at its first "\"; no "\": the blank category.
+  static std::pair<std::string, std::string> Split(const std::string& text);
+  static std::string Join(const std::string& category, const std::string& filename);
+
+ private:
+  std::vector<RestoreItem> items_;
+};
+
+// Shows the list and returns false for Cancel ("Restore Checked" returns true).
+using RestoreChooser = std::function<bool(RestoreList&)>;
+
+// The items an archive offers, without writing anything; nothing after a message when the
+// archive cannot be read or is not a valid image.
+std::optional<RestoreList> ReadRestoreList(Prompter& ui, const std::string& archivePath);
+
+bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string& archivePath,
+                  const RestoreChooser& choose);
+
+}  // namespace vexo
