@@ -100,6 +100,7 @@ bool DiskAccess::WriteSectors(int disk, const std::string& drive, std::uint64_t 
     releaseMounts(*device);
     error = device->writeAt(offset, buffer, length);
     if (error != 0) {
+      if (depth_ == 0) device->close();  // alone, a write holds nothing open when it ends
       prompter_.message(SystemErrorText(error));
       return false;
     }

@@ -49,7 +49,9 @@ std::optional<std::uint16_t> NumberWord(const std::string& word) {
     if (word.find_first_not_of('0', 1) == std::string::npos) return 0;
     return std::nullopt;
   }
-  const std::string digits = word.substr(i);
+  // Leading zeros do not make a value larger.
+  const std::size_t significant = word.find_first_not_of('0', i);
+  const std::string digits = significant == std::string::npos ? "0" : word.substr(significant);
   if (digits.size() > 5 || std::stoul(digits) > 65535) return std::nullopt;
   return static_cast<std::uint16_t>(std::stoul(digits));
 }
