@@ -65,7 +65,7 @@ std::string ArchiveErrorText(::archive* a) {
 
 std::unique_ptr<ImageArchiveWriter> ImageArchiveWriter::Create(const std::string& path,
                                                                std::uint64_t payloadSize,
-                                                               std::string& error) {
+                                                               std::string& error, int level) {
   std::unique_ptr<ImageArchiveWriter> writer(new ImageArchiveWriter);
   writer->path_ = path;
   writer->expected_ = payloadSize;
@@ -87,10 +87,10 @@ std::unique_ptr<ImageArchiveWriter> ImageArchiveWriter::Create(const std::string
     error = path + ": " + ArchiveErrorText(a);
     return true;
   };
-  const std::string level = std::to_string(kCompressionLevel);
+  const std::string levelText = std::to_string(level);
   if (failed(archive_write_set_format_7zip(a)) ||
       failed(archive_write_set_format_option(a, "7zip", "compression", "lzma2")) ||
-      failed(archive_write_set_format_option(a, "7zip", "compression-level", level.c_str())) ||
+      failed(archive_write_set_format_option(a, "7zip", "compression-level", levelText.c_str())) ||
       failed(archive_write_open_filename(a, writer->partialPath_.c_str())))
     return nullptr;
 

@@ -20,7 +20,8 @@ class ImageArchiveWriter {
  public:
   static std::unique_ptr<ImageArchiveWriter> Create(const std::string& path,
                                                     std::uint64_t payloadSize,
-                                                    std::string& error);
+                                                    std::string& error,
+                                                    int level = kCompressionLevel);
   ~ImageArchiveWriter();
   ImageArchiveWriter(const ImageArchiveWriter&) = delete;
   ImageArchiveWriter& operator=(const ImageArchiveWriter&) = delete;
