@@ -1,0 +1,153 @@
+// Drive discovery: the nodes of one logical drive in both trees, and their removal.
+
+#include <QTreeWidget>
+
+#include "explorer/ImageList.h"
+#include "explorer/TForm2.h"
+#include "explorer/TreeImages.h"
+
+namespace vexo {
+namespace {
+
+// The two characters after the first "(" of a drive node's text.
+QString DriveOfText(const QString& text) {
+  const qsizetype paren = text.indexOf('(');
+  return paren < 0 ? QString() : text.mid(paren + 1, 2);
+}
+
+}  // namespace
+
+QTreeWidgetItem* TForm2::driveNodeOf(QTreeWidgetItem* root, const QString& drive) const {
+  for (int i = 0; i < root->childCount(); ++i) {
+    if (DriveOfText(root->child(i)->text(0)) == drive) return root->child(i);
+  }
+  return nullptr;
+}
+
+void TForm2::placeDriveNode(QTreeWidgetItem* root, const QString& text, int image,
+                            QTreeWidgetItem** placed) {
+  const QString drive = DriveOfText(text);
+  int at = root->childCount();
+  for (int i = 0; i < root->childCount(); ++i) {
+    const QString other = DriveOfText(root->child(i)->text(0));
+    if (other == drive) {
+      root->child(i)->setText(0, text);  // the same drive: its children stay
+      SetNodeImages(root->child(i), ImageList1, image, image);
+      *placed = root->child(i);
+      return;
+    }
+    if (other > drive) {
+      at = i;
+      break;
+    }
+  }
+  auto* node = new QTreeWidgetItem({text});
+  root->insertChild(at, node);
+  SetNodeImages(node, ImageList1, image, image);
+  *placed = node;
+}
+
+void TForm2::AddDrive(const QString& rootPath, bool select) {
+  OperationScope operation(access);
+  const QString drive = rootPath.left(2);
+  const Drive* known = table.ByLetter(drive.isEmpty() ? '?' : drive[0].toLatin1());
+  if (known == nullptr) return;
+  const bool removable = known->removable;
+  const int disk = access.VolumeDeviceNumber(known->letter);
+
+  QTreeWidgetItem* pcNode = nullptr;
+  if (removable) {
+    placeDriveNode(TreeView2->topLevelItem(0), "Removable Disk (" + drive + ")", kImageRemovable, &pcNode);
+  } else {
+    QString label = QString::fromStdString(access.VolumeLabel(rootPath.toStdString()));
+    if (label.isEmpty()) label = "Local Disk";
+    placeDriveNode(TreeView2->topLevelItem(0), label + " (" + drive + ")", kImageFixed, &pcNode);
+  }
+
+  if (removable) {
+    QTreeWidgetItem* volumeRoot = TreeView1->topLevelItem(0);
+    QTreeWidgetItem* node = nullptr;
+    if (dir.LoadDirectory(disk, drive.left(1).toStdString(), true)) {
+      placeDriveNode(volumeRoot, "Vexo " + QString::number(disk) + " (" + drive + ")", kImageVolume, &node);
+      if (select) TreeView1->setCurrentItem(node);
+      for (int slot = 1; slot <= kSlotCount; ++slot) {
+        const SlotHeader& h = dir.header(slot);
+        const QString category = QString::fromStdString(h.category());
+        if (!IsUsed(h) || category.isEmpty()) continue;
+        bool present = false;
+        for (int i = 0; i < node->childCount() && !present; ++i) present = node->child(i)->text(0) == category;
+        if (!present) SetNodeImages(new QTreeWidgetItem(node, {category}), ImageList1, kImageFolder, kImageFolder);
+      }
+      node->setExpanded(true);
+      if (select) ListEntries();
+    } else {
+      placeDriveNode(volumeRoot, "Removable Disk " + QString::number(disk) + " (" + drive + ")",
+                     kImageRemovable, &node);
+    }
+  }
+  TreeView1->viewport()->update();
+}
+
+void TForm2::RemoveDrive(const QString& drivePath, const QString& selected) {
+  const QString drive = drivePath.left(2);
+  const QString shownDrive = GetNodePath().left(2);
+  QTreeWidgetItem* volumeRoot = TreeView1->topLevelItem(0);
+  if (QTreeWidgetItem* node = driveNodeOf(volumeRoot, drive)) {
+    if (drive == selected) {
+      TreeView1->setCurrentItem(volumeRoot);
+      ListView1->clear();
+    }
+    delete node;
+  }
+  QTreeWidgetItem* computer = TreeView2->topLevelItem(0);
+  if (QTreeWidgetItem* node = driveNodeOf(computer, drive)) {
+    if (drive == shownDrive) {
+      TreeView2->setCurrentItem(computer);
+      ListView2->clear();
+    }
+    delete node;
+  }
+}
+
+QString TForm2::selectedDrive() const {
+  const QTreeWidgetItem* node = TreeView1->currentItem();
+  if (node == nullptr || node->parent() == nullptr) return {};
+  if (node->parent()->parent() != nullptr) node = node->parent();  // a category
+  return DriveOfText(node->text(0));
+}
+
+void TForm2::driveChanged(const std::string& drive) {
+  const QString d = QString::fromStdString(drive);
+  RemoveDrive(d + "\\", selectedDrive());
+  AddDrive(d + "\\", false);
+}
+
+bool TForm2::selectDrive(const std::string& drive) {
+  const QString suffix = "(" + QString::fromStdString(drive) + ")";
+  QTreeWidgetItem* root = TreeView1->topLevelItem(0);
+  for (int i = 0; i < root->childCount(); ++i) {
+    if (root->child(i)->text(0).contains(suffix)) {
+      TreeView1->setCurrentItem(root->child(i));
+      return true;
+    }
+  }
+  return false;
+}
+
+void TForm2::volumeLost(const std::string& drive) {
+  const QString d = QString::fromStdString(drive);
+  RemoveDrive(d, d);
+}
+
+bool TForm2::showCategory(const std::string& category) {
+  QTreeWidgetItem* node = TreeView1->currentItem();
+  if (node != nullptr && !node->text(0).startsWith("Vexo")) node = node->parent();
+  if (node == nullptr || !node->text(0).startsWith("Vexo")) return false;
+  const QString text = QString::fromStdString(category);
+  for (int i = 0; i < node->childCount(); ++i)
+    if (node->child(i)->text(0) == text) return true;
+  SetNodeImages(new QTreeWidgetItem(node, {text}), ImageList1, kImageFolder, kImageFolder);
+  return true;
+}
+
+}  // namespace vexo

@@ -1,0 +1,138 @@
+#pragma once
+// "Vexo Explorer": the volume pane above (volume tree, entry list), the PC pane below (folder
+// tree, file list). The window decides what is selected; the core does the work.
+
+#include <QMainWindow>
+#include <QString>
+
+#include "disk/DiskAccess.h"
+#include "disk/DiskTable.h"
+#include "disk/MountRelease.h"
+#include "explorer/WindowPrompter.h"
+#include "transfer/Timestamp.h"
+#include "transfer/TransferBuffers.h"
+#include "volume/Directory.h"
+#include "volume/Selection.h"
+#include "volume/VolumeObserver.h"
+
+class QMenu;
+class QSplitter;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace vexo {
+
+class TForm3;
+class TForm4;
+class TForm5;
+class TForm6;
+class TForm7;
+class TProgressfrm;
+
+// The six dialogs, made once at start-up after the main window.
+struct Dialogs {
+  TForm3* form3 = nullptr;
+  TForm4* form4 = nullptr;
+  TForm5* form5 = nullptr;
+  TForm6* form6 = nullptr;
+  TProgressfrm* progress = nullptr;
+  TForm7* form7 = nullptr;
+};
+
+class TForm2 : public QMainWindow, public VolumeObserver {
+  Q_OBJECT
+ public:
+  TForm2(DiskTable& table, DialogSeam& seam, QWidget* parent = nullptr);
+  ~TForm2() override;
+
+  void setDialogs(const Dialogs& dialogs);
+  // The start-up sequence: columns, roots, drives, the PC folder of the last run.
+  void FormCreate();
+
+  // ---- volume pane -----------------------------------------------------------------------
+  struct Resolved {
+    bool success = false;
+    Selection selection;
+  };
+  Resolved ResolveSelection();
+  void ListEntries();
+  void TreeView1Click();
+  // Selects the node at `pos` (viewport coordinates); true when PopupMenu1 would open.
+  bool TreeView1ContextPopup(const QPoint& pos);
+  void ListView1StartDrag();
+
+  // ---- drives ----------------------------------------------------------------------------
+  void AddDrive(const QString& rootPath, bool select);
+  void RemoveDrive(const QString& drivePath, const QString& selectedDrive);
+
+  // ---- PC pane ---------------------------------------------------------------------------
+  void ShowFolder(const QString& path);
+  void ListFolder(const QString& folder, QTreeWidgetItem* node);
+  QString GetNodePath() const;
+  void TreeView2Click();
+  void ListView2DblClick();
+  void ListView2ColumnClick(int column);
+
+  // ---- commands --------------------------------------------------------------------------
+  void NewVexoFolder1Click();
+  void Format1Click();
+  void Dumpit1Click();
+  void Delete1Click();
+  void Rename1Click();
+  void Properties1Click();
+
+  // ---- trees the core changes (VolumeObserver) -------------------------------------------
+  void driveChanged(const std::string& drive) override;
+  bool selectDrive(const std::string& drive) override;
+  void volumeLost(const std::string& drive) override;
+  void entriesChanged() override;
+  void copyTargetLoaded() override;
+  bool showCategory(const std::string& category) override;
+
+  // The drive string of the volume selected in TreeView1, "" when none.
+  QString selectedDrive() const;
+
+  // Controls, by their names.
+  QWidget* Panel1;
+  QTreeWidget* TreeView1;
+  QSplitter* Splitter2;
+  QTreeWidget* ListView1;
+  QSplitter* Splitter1;
+  QWidget* Panel2;
+  QTreeWidget* TreeView2;
+  QSplitter* Splitter3;
+  QTreeWidget* ListView2;
+  QMenu* PopupMenu1;
+  QMenu* PopupMenu2;
+  QList<QIcon> ImageList1;
+
+  // State the window owns for the run.
+  DiskTable& table;
+  WindowPrompter prompter;
+  UnmountReleaser releaser;
+  DiskAccess access;
+  Directory dir;
+  TransferBuffers buffers;
+  RegionalSeparators separators;
+  Dialogs dialogs;
+  int srcdrive = -1;
+  QString srcfolder;
+  QString srcname;
+  int srcentry = -1;
+  int sortcolumn = -1;
+  bool sortforward = true;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildLayout();
+  void buildMenus();
+  QTreeWidgetItem* driveNodeOf(QTreeWidgetItem* root, const QString& drive) const;
+  void placeDriveNode(QTreeWidgetItem* root, const QString& text, int image, QTreeWidgetItem** placed);
+  void sortFileList(const std::function<bool(QTreeWidgetItem*, QTreeWidgetItem*)>& less);
+  void FormClose(QCloseEvent* event);
+  DialogSeam& seam_;
+};
+
+}  // namespace vexo

@@ -1,0 +1,39 @@
+#include "explorer/TForm3.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vexo {
+
+TForm3::TForm3(QWidget* parent) : QDialog(parent) {
+  setWindowTitle("Rename");
+  setFixedSize(235, 225);
+  auto* layout = new QVBoxLayout(this);
+  Label1 = new QLabel("Filename:", this);
+  Edit2 = new QLineEdit(this);
+  Label2 = new QLabel("Description:", this);
+  Edit1 = new QLineEdit(this);
+  Edit3 = new QLineEdit(this);
+  Edit4 = new QLineEdit(this);
+  Edit5 = new QLineEdit(this);
+  for (QWidget* w : std::initializer_list<QWidget*>{Label1, Edit2, Label2, Edit1, Edit3, Edit4, Edit5})
+    layout->addWidget(w);
+  auto* buttons = new QHBoxLayout;
+  BitBtn1 = new QPushButton("OK", this);
+  BitBtn2 = new QPushButton("Cancel", this);
+  BitBtn1->setDefault(true);
+  buttons->addWidget(BitBtn1);
+  buttons->addWidget(BitBtn2);
+  layout->addLayout(buttons);
+  connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+  connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+  setTabOrder(Edit2, Edit1);
+  setTabOrder(Edit1, Edit3);
+  setTabOrder(Edit3, Edit4);
+  setTabOrder(Edit4, Edit5);
+}
+
+}  // namespace vexo

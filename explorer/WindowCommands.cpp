@@ -1,0 +1,103 @@
+// The context-menu commands: the window turns the selection into arguments, the core works.
+
+#include <QTreeWidget>
+#include <QLineEdit>
+
+#include "explorer/ImageList.h"
+#include "explorer/TForm2.h"
+#include "explorer/TForm3.h"
+#include "explorer/TForm4.h"
+#include "explorer/TForm5.h"
+#include "explorer/TreeImages.h"
+#include "volume/Diagnostics.h"
+#include "volume/EntryMaintenance.h"
+#include "volume/Format.h"
+
+namespace vexo {
+namespace {
+
+// Disk number and drive string of a drive node: "Removable Disk 3 (F:)" or "Vexo 2 (E:)".
+bool ParseDriveNode(const QString& text, int& disk, QString& drive) {
+  const QString number = (text.left(14) == "Removable Disk" ? text.mid(15, 2) : text.mid(5, 2)).trimmed();
+  bool ok = false;
+  disk = number.toInt(&ok);
+  const qsizetype paren = text.indexOf('(');
+  if (!ok || paren < 0) return false;
+  drive = text.mid(paren + 1, 2);
+  return true;
+}
+
+}  // namespace
+
+void TForm2::NewVexoFolder1Click() {
+  QTreeWidgetItem* node = TreeView1->currentItem();
+  if (node == nullptr || node->text(0) == "Removable Drives" || node->text(0).startsWith("Removable Disk")) {
+    prompter.message("Please select a Vexo drive to place a Category on");
+    return;
+  }
+  if (!node->text(0).startsWith("Vexo")) node = node->parent();
+  if (node == nullptr || !node->text(0).startsWith("Vexo")) {
+    prompter.message("Logic Error 3");
+    return;
+  }
+  std::vector<std::string> children;
+  for (int i = 0; i < node->childCount(); ++i) children.push_back(node->child(i)->text(0).toStdString());
+  const std::optional<std::string> name =
+      prompter.input("New Vexo Category", "Please enter new Category name", NextNewCategoryName(children));
+  if (!name) return;
+  auto* category = new QTreeWidgetItem(node, {QString::fromStdString(*name)});
+  SetNodeImages(category, ImageList1, kImageFolder, kImageOpenFolder);
+  TreeView1->setCurrentItem(category);
+  ListEntries();
+}
+
+void TForm2::Format1Click() {
+  QTreeWidgetItem* node = TreeView1->currentItem();
+  int disk = -1;
+  QString drive;
+  if (node == nullptr || !ParseDriveNode(node->text(0), disk, drive)) return;
+  OperationScope operation(access);
+  FormatDrive(dir, disk, drive.toStdString(), true);
+}
+
+void TForm2::Dumpit1Click() {
+  if (!dialogs.form5) return;
+  dialogs.form5->fill(Diagnose(dir));
+  seam_.exec(*dialogs.form5);
+}
+
+void TForm2::Delete1Click() {
+  OperationScope operation(access);
+  const Resolved resolved = ResolveSelection();
+  if (resolved.success) DeleteEntry(dir, resolved.selection);
+}
+
+void TForm2::Rename1Click() {
+  OperationScope operation(access);
+  const Resolved resolved = ResolveSelection();
+  const int entry = resolved.selection.entry;
+  if (!resolved.success || entry < 1 || entry > kSlotCount || !dialogs.form3) return;
+  TForm3& form = *dialogs.form3;
+  const RenameRequest now = RenameDefaults(dir.header(entry));
+  form.Edit2->setText(QString::fromStdString(now.filename));
+  form.Edit1->setText(QString::fromStdString(now.desc1));
+  form.Edit3->setText(QString::fromStdString(now.desc2));
+  form.Edit4->setText(QString::fromStdString(now.desc3));
+  form.Edit5->setText(QString::fromStdString(now.desc4));
+  if (seam_.exec(form) != QDialog::Accepted) return;
+  RenameEntry(dir, resolved.selection,
+              {form.Edit2->text().toStdString(), form.Edit1->text().toStdString(),
+               form.Edit3->text().toStdString(), form.Edit4->text().toStdString(),
+               form.Edit5->text().toStdString()});
+}
+
+void TForm2::Properties1Click() {
+  OperationScope operation(access);
+  const Resolved resolved = ResolveSelection();
+  const int entry = resolved.selection.entry;
+  if (!resolved.success || entry < 1 || entry > kSlotCount || !dialogs.form4) return;
+  dialogs.form4->setEntry(&dir, entry);
+  seam_.exec(*dialogs.form4);
+}
+
+}  // namespace vexo
