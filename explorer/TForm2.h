@@ -48,6 +48,8 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   void setDialogs(const Dialogs& dialogs);
   // The start-up sequence: columns, roots, drives, the PC folder of the last run.
   void FormCreate();
+  // Saves the PC folder shown; a setting that cannot be written keeps the window open.
+  void FormClose(QCloseEvent* event);
 
   // ---- volume pane -----------------------------------------------------------------------
   struct Resolved {
@@ -131,7 +133,6 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   QTreeWidgetItem* driveNodeOf(QTreeWidgetItem* root, const QString& drive) const;
   void placeDriveNode(QTreeWidgetItem* root, const QString& text, int image, QTreeWidgetItem** placed);
   void sortFileList(const std::function<bool(QTreeWidgetItem*, QTreeWidgetItem*)>& less);
-  void FormClose(QCloseEvent* event);
   DialogSeam& seam_;
 };
 

@@ -1,17 +1,11 @@
-// VexoExplorer: the main window and its six dialogs, made once at start-up.
+// VexoExplorer.
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
 
 #include "explorer/DialogSeam.h"
-#include "explorer/TForm2.h"
-#include "explorer/TForm3.h"
-#include "explorer/TForm4.h"
-#include "explorer/TForm5.h"
-#include "explorer/TForm6.h"
-#include "explorer/TForm7.h"
-#include "explorer/TProgressfrm.h"
+#include "explorer/Startup.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -33,17 +27,8 @@ int main(int argc, char** argv) {
   }
 
   vexo::DialogSeam seam;
-  vexo::TForm2 form2(table, seam);
-  vexo::Dialogs dialogs;
-  dialogs.form3 = new vexo::TForm3(&form2);
-  dialogs.form4 = new vexo::TForm4(&form2);
-  dialogs.form5 = new vexo::TForm5(&form2);
-  dialogs.form6 = new vexo::TForm6(&form2);
-  dialogs.progress = new vexo::TProgressfrm(&form2);
-  dialogs.form7 = new vexo::TForm7(seam, *dialogs.form6, &form2);
-  form2.setDialogs(dialogs);
-  form2.FormCreate();  // also registers the program's pictures
+  std::unique_ptr<vexo::TForm2> window = vexo::StartExplorer(table, seam);
   QApplication::setWindowIcon(QIcon(":/icons/vexoexplorer.svg"));
-  form2.show();
+  window->show();
   return app.exec();
 }

@@ -1,0 +1,13 @@
+#pragma once
+// The program start: the main window, then the six dialogs in their order, then the start-up
+// sequence.
+
+#include <memory>
+
+#include "explorer/TForm2.h"
+
+namespace vexo {
+
+std::unique_ptr<TForm2> StartExplorer(DiskTable& table, DialogSeam& seam);
+
+}  // namespace vexo
