@@ -10,6 +10,11 @@
 #include "tests/explorer/ScriptedSeam.h"
 #include "tests/support/CardImage.h"
 
+QT_BEGIN_NAMESPACE
+// Readable failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
 namespace vexo::testing {
 
 class WindowFixture : public ::testing::Test {
