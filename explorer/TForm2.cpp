@@ -9,6 +9,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <exception>
+
 #include "explorer/ImageList.h"
 #include "explorer/PcPaths.h"
 #include "explorer/TProgressfrm.h"
@@ -128,6 +130,16 @@ void TForm2::buildMenus() {
 }
 
 void TForm2::FormCreate() {
+  // An error in the middle of start-up is shown and ends it; the window opens all the same.
+  try {
+    startUp();
+  } catch (const std::exception& error) {
+    prompter.message(error.what());
+  }
+}
+
+void TForm2::startUp() {
+  OperationScope operation(access);
   sortcolumn = -1;
   sortforward = true;
   ImageList1 = MakeImageList();

@@ -128,6 +128,7 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void startUp();
   void buildLayout();
   void buildMenus();
   QTreeWidgetItem* driveNodeOf(QTreeWidgetItem* root, const QString& drive) const;

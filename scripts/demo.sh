@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds, makes a fresh demo card image in demo/ with a few entries, and lists it.
+# Sets up, builds, makes a fresh demo card image in demo/ with a few entries in two categories,
+# and starts VexoExplorer on it; without a display it lists the card with vexo instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -20,11 +21,17 @@ head -c 70000 /dev/urandom > sprites.gci
 printf '"Ball" 0000 0000 16 16\n"Paddle" 0002 0000 64 8\n' > sprites.dat
 "$vexo" --quiet import "$card" Pong.vxe -c Games
 "$vexo" --quiet import "$card" Breakout.vxe -c Games
-"$vexo" --quiet import "$card" Clock.vxe
+"$vexo" --quiet import "$card" Clock.vxe -c Tools
+head -c 900 /dev/urandom > Readme.vxe
+"$vexo" --quiet import "$card" Readme.vxe
 "$vexo" --quiet attach "$card" Pong hiscores.pdata -c Games
 "$vexo" --quiet attach "$card" Pong sprites.gci -c Games
 "$vexo" --quiet rename "$card" Pong -c Games --desc1 "The classic" --desc2 "Two players"
 
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec ../build/bin/vexoexplorer --card "$card"
+fi
+echo "No display here: listing the demo card with vexo instead of starting vexoexplorer."
 echo "== vexo ls --categories $card"
 "$vexo" ls --categories "$card"
 echo "== vexo ls $card Games"
