@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include "explorer/DialogSeam.h"
+#include "disk/RemovableDevices.h"
 #include "explorer/Startup.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   parser.process(app);
 
   vexo::DiskTable table = vexo::DiskTable::ForThisMachine();
+  for (const std::string& device : vexo::UsableRemovableDevices()) table.Attach(device);
   for (const QString& file : parser.values(card)) {
     std::string whyNot;
     if (table.Attach(file.toStdString(), &whyNot) < 0)

@@ -2,8 +2,10 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "disk/DiskTable.h"
+#include "disk/RemovableDevices.h"
 #include "disk/SystemDisk.h"
 #include "tests/support/CardImage.h"
 
@@ -56,6 +58,28 @@ TEST(DiskTable, TheSystemsOwnDiskIsDiskZero) {
   EXPECT_EQ(table.ByNumber(0)->path, root);
   EXPECT_EQ(table.Attach(root), 0);
   EXPECT_TRUE(IsSystemDevice(root));
+}
+
+}  // namespace
+}  // namespace vexo
+
+namespace vexo {
+namespace {
+
+TEST(RemovableBlockDevices, OnlyRemovableDisksWithAMedium) {
+  testing::TempDir sys;
+  const auto disk = [&](const std::string& name, const char* removable, const char* size) {
+    std::filesystem::create_directories(sys.path() + "/" + name);
+    std::ofstream(sys.path() + "/" + name + "/removable") << removable << "\n";
+    std::ofstream(sys.path() + "/" + name + "/size") << size << "\n";
+  };
+  disk("sda", "0", "500118192");   // the system's own disk
+  disk("sdb", "1", "31116288");    // a USB reader with a card
+  disk("sdc", "1", "0");           // a reader without a card
+  disk("mmcblk0", "1", "62333952");
+  disk("loop0", "1", "2048");
+  EXPECT_EQ(RemovableBlockDevices(sys.path(), "/dev"),
+            (std::vector<std::string>{"/dev/mmcblk0", "/dev/sdb"}));
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+#include "disk/RemovableDevices.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "disk/SystemDisk.h"
+
+namespace vexo {
+namespace {
+
+std::string FirstLine(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+}  // namespace
+
+std::vector<std::string> RemovableBlockDevices(const std::string& sysBlock, const std::string& devFolder) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> devices;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(sysBlock, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("loop", 0) == 0 || name.rfind("ram", 0) == 0 || name.rfind("zram", 0) == 0) continue;
+    if (FirstLine(entry.path() / "removable") != "1") continue;
+    if (FirstLine(entry.path() / "size") == "0") continue;  // a reader without a card
+    devices.push_back(devFolder + "/" + name);
+  }
+  std::sort(devices.begin(), devices.end());
+  return devices;
+}
+
+std::vector<std::string> UsableRemovableDevices() {
+  std::vector<std::string> usable;
+  for (const std::string& device : RemovableBlockDevices()) {
+    if (!IsSystemDevice(device) && ::access(device.c_str(), R_OK | W_OK) == 0) usable.push_back(device);
+  }
+  return usable;
+}
+
+}  // namespace vexo

@@ -1,0 +1,17 @@
+#pragma once
+// The card readers of this machine: whole block devices that the kernel marks removable,
+// except the system's own disks.
+
+#include <string>
+#include <vector>
+
+namespace vexo {
+
+// Device nodes ("/dev/sdb") of the removable disks listed under a sysfs block folder.
+std::vector<std::string> RemovableBlockDevices(const std::string& sysBlock = "/sys/block",
+                                               const std::string& devFolder = "/dev");
+
+// Those of them that this user may open for reading and writing.
+std::vector<std::string> UsableRemovableDevices();
+
+}  // namespace vexo
