@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -55,5 +56,19 @@ std::optional<QString> DialogSeam::input(QWidget* parent, const QString& caption
 }
 
 int DialogSeam::exec(QDialog& dialog) { return dialog.exec(); }
+
+}  // namespace vexo
+
+namespace vexo {
+
+std::optional<QString> DialogSeam::saveImageFile(QWidget* parent, const QString& folder) {
+  QFileDialog dialog(parent, QString(), folder, "Vexo Image files (*.VexoImage)");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix("VexoImage");
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  dialog.setSizeGripEnabled(true);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().front();
+}
 
 }  // namespace vexo

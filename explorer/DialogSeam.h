@@ -22,6 +22,8 @@ class DialogSeam {
                                        const QString& prompt, const QString& initial);
   // Shows a dialog modally; the QDialog result code.
   virtual int exec(QDialog& dialog);
+  // The save dialog for image archives, starting in `folder`; the chosen file or nothing.
+  virtual std::optional<QString> saveImageFile(QWidget* parent, const QString& folder);
 };
 
 }  // namespace vexo

@@ -11,6 +11,7 @@
 
 #include <exception>
 
+#include "explorer/DragView.h"
 #include "explorer/ImageList.h"
 #include "explorer/PcPaths.h"
 #include "explorer/TProgressfrm.h"
@@ -21,8 +22,8 @@ namespace {
 
 constexpr const char* kFolderSetting = "CurrentFolder";
 
-QTreeWidget* MakeList(QWidget* parent, QAbstractItemView::SelectionMode mode) {
-  auto* list = new QTreeWidget(parent);
+DragView* MakeList(QWidget* parent, QAbstractItemView::SelectionMode mode) {
+  auto* list = new DragView(parent);
   list->setRootIsDecorated(false);
   list->setSelectionMode(mode);
   list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -31,8 +32,9 @@ QTreeWidget* MakeList(QWidget* parent, QAbstractItemView::SelectionMode mode) {
   return list;
 }
 
-QTreeWidget* MakeTree(QWidget* parent, int indent) {
-  auto* tree = new QTreeWidget(parent);
+template <typename View = QTreeWidget>
+View* MakeTree(QWidget* parent, int indent) {
+  auto* tree = new View(parent);
   tree->setHeaderHidden(true);
   tree->setIndentation(indent);
   tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -82,9 +84,11 @@ void TForm2::buildLayout() {
   Splitter2 = new QSplitter(Qt::Horizontal, Panel1);
   Splitter2->setHandleWidth(3);
   upper->addWidget(Splitter2);
-  TreeView1 = MakeTree(Splitter2, 21);
+  TreeView1 = MakeTree<DragView>(Splitter2, 21);
+  TreeView1->setObjectName("TreeView1");
   TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
   ListView1 = MakeList(Splitter2, QAbstractItemView::ExtendedSelection);
+  ListView1->setObjectName("ListView1");
   ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
   Splitter2->setSizes({180, 641});
 
@@ -95,7 +99,17 @@ void TForm2::buildLayout() {
   lower->addWidget(Splitter3);
   TreeView2 = MakeTree(Splitter3, 20);
   ListView2 = MakeList(Splitter3, QAbstractItemView::SingleSelection);
+  ListView2->setObjectName("ListView2");
+  TreeView2->setObjectName("TreeView2");
   Splitter3->setSizes({230, 591});
+
+  ListView1->onStartDrag = [this] { ListView1StartDrag(); };
+  ListView1->onDragOver = [this](QWidget* s, const QMimeData& d, const QPoint& p) { return ListView1DragOver(s, d, p); };
+  TreeView1->onDragOver = [this](QWidget* s, const QMimeData& d, const QPoint& p) { return TreeView1DragOver(s, d, p); };
+  ListView2->onDragOver = [this](QWidget* s, const QMimeData& d, const QPoint& p) { return ListView2DragOver(s, d, p); };
+  ListView1->onDrop = [this](QWidget* s, const QMimeData& d, const QPoint& p) { ListView1DragDrop(s, d, p); };
+  TreeView1->onDrop = [this](QWidget* s, const QMimeData& d, const QPoint& p) { TreeView1DragDrop(s, d, p); };
+  ListView2->onDrop = [this](QWidget* s, const QMimeData& d, const QPoint& p) { ListView2DragDrop(s, d, p); };
 
   connect(TreeView1, &QTreeWidget::itemClicked, this, [this] { TreeView1Click(); });
   connect(TreeView2, &QTreeWidget::itemClicked, this, [this] { TreeView2Click(); });

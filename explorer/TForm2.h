@@ -4,10 +4,12 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <optional>
 
 #include "disk/DiskAccess.h"
 #include "disk/DiskTable.h"
 #include "disk/MountRelease.h"
+#include "explorer/DragView.h"
 #include "explorer/WindowPrompter.h"
 #include "transfer/Timestamp.h"
 #include "transfer/TransferBuffers.h"
@@ -16,11 +18,13 @@
 #include "volume/VolumeObserver.h"
 
 class QMenu;
+class QMimeData;
 class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace vexo {
+
 
 class TForm3;
 class TForm4;
@@ -75,6 +79,14 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   void ListView2DblClick();
   void ListView2ColumnClick(int column);
 
+  // ---- drag and drop (source: the view a drag started from, null from outside) -----------
+  bool ListView1DragOver(QWidget* source, const QMimeData& mime, const QPoint& pos);
+  bool TreeView1DragOver(QWidget* source, const QMimeData& mime, const QPoint& pos);
+  bool ListView2DragOver(QWidget* source, const QMimeData& mime, const QPoint& pos);
+  void ListView1DragDrop(QWidget* source, const QMimeData& mime, const QPoint& pos);
+  void TreeView1DragDrop(QWidget* source, const QMimeData& mime, const QPoint& pos);
+  void ListView2DragDrop(QWidget* source, const QMimeData& mime, const QPoint& pos);
+
   // ---- commands --------------------------------------------------------------------------
   void NewVexoFolder1Click();
   void Format1Click();
@@ -96,14 +108,14 @@ class TForm2 : public QMainWindow, public VolumeObserver {
 
   // Controls, by their names.
   QWidget* Panel1;
-  QTreeWidget* TreeView1;
+  DragView* TreeView1;
   QSplitter* Splitter2;
-  QTreeWidget* ListView1;
+  DragView* ListView1;
   QSplitter* Splitter1;
   QWidget* Panel2;
   QTreeWidget* TreeView2;
   QSplitter* Splitter3;
-  QTreeWidget* ListView2;
+  DragView* ListView2;
   QMenu* PopupMenu1;
   QMenu* PopupMenu2;
   QList<QIcon> ImageList1;
@@ -129,6 +141,15 @@ class TForm2 : public QMainWindow, public VolumeObserver {
 
  private:
   void startUp();
+  // The PC file a drag carries: the PC file list's selection, or a file from outside.
+  struct DraggedFile {
+    QString name;
+    QString path;
+  };
+  std::optional<DraggedFile> draggedFile(QWidget* source, const QMimeData& mime) const;
+  void restoreArchive(const QString& path);
+  void copyEntryTo(const QPoint& pos);
+  QTreeWidgetItem* copyDropNode_ = nullptr;
   void buildLayout();
   void buildMenus();
   QTreeWidgetItem* driveNodeOf(QTreeWidgetItem* root, const QString& drive) const;

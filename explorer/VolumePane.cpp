@@ -74,6 +74,9 @@ void TForm2::ListView1StartDrag() {
 
 void TForm2::entriesChanged() { ListEntries(); }
 
-void TForm2::copyTargetLoaded() { ListEntries(); }
+void TForm2::copyTargetLoaded() {
+  if (copyDropNode_) TreeView1->setCurrentItem(copyDropNode_);
+  ListEntries();
+}
 
 }  // namespace vexo

@@ -1,0 +1,238 @@
+// Drag and drop between the four views: what each drag is allowed over, and what each drop
+// hands to the core.
+
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include "explorer/DragView.h"
+#include "explorer/PcPaths.h"
+#include "explorer/TForm2.h"
+#include "explorer/TForm7.h"
+#include "transfer/Attach.h"
+#include "transfer/Backup.h"
+#include "transfer/CsaInsert.h"
+#include "transfer/EntryCopy.h"
+#include "transfer/FileKind.h"
+#include "transfer/ProgramImport.h"
+#include "transfer/Restore.h"
+#include "volume/Format.h"
+
+namespace vexo {
+namespace {
+
+QString LowerExtension(const QString& name) {
+  const qsizetype dot = name.lastIndexOf('.');
+  return dot < 0 ? QString() : name.mid(dot).toLower();
+}
+
+// Disk number and drive string from a volume node's text: "Vexo 2 (E:)".
+bool ParseVolumeNode(const QString& text, int& disk, std::string& drive) {
+  bool ok = false;
+  disk = text.mid(5, 2).trimmed().toInt(&ok);
+  const qsizetype paren = text.indexOf('(');
+  if (!ok || paren < 0) return false;
+  drive = text.mid(paren + 1, 2).toStdString();
+  return true;
+}
+
+}  // namespace
+
+std::optional<TForm2::DraggedFile> TForm2::draggedFile(QWidget* source, const QMimeData& mime) const {
+  if (source == ListView2) {
+    const QTreeWidgetItem* item = ListView2->currentItem();
+    const QString folder = GetNodePath();
+    if (item == nullptr || folder.isEmpty()) return std::nullopt;
+    return DraggedFile{item->text(0), ToLocalPath(table, folder + item->text(0))};
+  }
+  if (source == nullptr) {
+    for (const QUrl& url : mime.urls()) {
+      if (!url.isLocalFile()) continue;
+      const QFileInfo file(url.toLocalFile());
+      if (file.isFile()) return DraggedFile{file.fileName(), file.absoluteFilePath()};
+    }
+  }
+  return std::nullopt;
+}
+
+// ---- acceptance -----------------------------------------------------------------------------
+
+bool TForm2::ListView1DragOver(QWidget* source, const QMimeData& mime, const QPoint&) {
+  return (source == ListView2 || source == nullptr) && draggedFile(source, mime).has_value();
+}
+
+bool TForm2::TreeView1DragOver(QWidget* source, const QMimeData& mime, const QPoint& pos) {
+  if (source == ListView1) return true;
+  if (source != ListView2 && source != nullptr) return false;
+  const std::optional<DraggedFile> file = draggedFile(source, mime);
+  if (!file) return false;
+  const QString ext = LowerExtension(file->name);
+  if (ext != ".gci" && ext != ".vexoimage") return false;
+  // The tree's selection follows the pointer; over empty space it is cleared.
+  if (QTreeWidgetItem* node = TreeView1->itemAt(pos)) {
+    TreeView1->setCurrentItem(node);
+  } else {
+    TreeView1->setCurrentItem(nullptr);
+    TreeView1->clearSelection();
+  }
+  return true;
+}
+
+bool TForm2::ListView2DragOver(QWidget*, const QMimeData&, const QPoint&) { return true; }
+
+// ---- drops on the entry list ----------------------------------------------------------------
+
+void TForm2::ListView1DragDrop(QWidget* source, const QMimeData& mime, const QPoint& pos) {
+  OperationScope operation(access);
+  ListView1->clearSelection();
+  QTreeWidgetItem* under = ListView1->itemAt(pos);
+  if (under) {
+    under->setSelected(true);
+    ListView1->setCurrentItem(under);
+  }
+  const Resolved resolved = ResolveSelection();
+  if (!resolved.success) {
+    prompter.message("please select a Vexo disk to write to");
+    return;
+  }
+  const std::optional<DraggedFile> file = draggedFile(source, mime);
+  if (!file) return;
+  const Selection& s = resolved.selection;
+  const VolumeTarget target{s.disk, s.drive, s.category};
+  const std::string path = file->path.toStdString();
+  const std::optional<std::string> caption =
+      under ? std::optional<std::string>(under->text(0).toStdString()) : std::nullopt;
+  switch (KindOf(file->name.toStdString())) {
+    case FileKind::ImageArchive: restoreArchive(file->path); break;
+    case FileKind::Program: ImportProgram(dir, buffers, target, path, separators); break;
+    case FileKind::SmFile:
+      AttachFile(dir, buffers, target, caption, path, Attachment::SmFile, separators);
+      break;
+    case FileKind::Graphics:
+      AttachFile(dir, buffers, target, caption, path, Attachment::Graphics, separators);
+      break;
+  }
+}
+
+void TForm2::restoreArchive(const QString& path) {
+  const Resolved resolved = ResolveSelection();
+  if (!resolved.success) {
+    prompter.message("please select a disk to restore to");
+    return;
+  }
+  const Selection& s = resolved.selection;
+  RestoreImage(dir, {s.disk, s.drive, ""}, path.toStdString(),
+               [this](RestoreList& list) { return dialogs.form7 && dialogs.form7->choose(list); });
+}
+
+// ---- drops on the volume tree ---------------------------------------------------------------
+
+void TForm2::TreeView1DragDrop(QWidget* source, const QMimeData& mime, const QPoint& pos) {
+  OperationScope operation(access);
+  if (source == ListView1) {
+    copyEntryTo(pos);
+    return;
+  }
+  const std::optional<DraggedFile> file = draggedFile(source, mime);
+  if (!file) return;
+  if (LowerExtension(file->name) == ".vexoimage") {
+    // Onto a drive, or the volume of a category dropped on; the root or empty space does nothing.
+    QTreeWidgetItem* node = TreeView1->currentItem();
+    if (node != nullptr && node->parent() != nullptr && node->parent()->parent() != nullptr)
+      node = node->parent();
+    if (node == nullptr || node->parent() == nullptr) return;
+    TreeView1->setCurrentItem(node);
+    int disk = -1;
+    const QString text = node->text(0);
+    const QString number = (text.startsWith("Removable Disk") ? text.mid(15, 2) : text.mid(5, 2)).trimmed();
+    bool ok = false;
+    disk = number.toInt(&ok);
+    const qsizetype paren = text.indexOf('(');
+    if (!ok || paren < 0) return;
+    if (FormatDrive(dir, disk, text.mid(paren + 1, 2).toStdString(), false)) restoreArchive(file->path);
+    return;
+  }
+  const std::optional<std::int32_t> offset = AskSectorOffset(prompter);
+  if (!offset) return;
+  const Resolved resolved = ResolveSelection();
+  if (!resolved.success) {
+    prompter.message("please select a Vexo disk to write to");
+    return;
+  }
+  InsertIntoCsa(dir, {resolved.selection.disk, resolved.selection.drive, ""},
+                file->path.toStdString(), *offset);
+}
+
+void TForm2::copyEntryTo(const QPoint& pos) {
+  QTreeWidgetItem* dropped = TreeView1->itemAt(pos);
+  if (dropped == nullptr || dropped->text(0) == "Removable Drives") return;
+  QTreeWidgetItem* node = dropped;
+  std::string category;
+  if (!node->text(0).startsWith("Vexo")) {
+    category = node->text(0).toStdString();
+    node = node->parent();
+  }
+  int disk = -1;
+  std::string drive;
+  if (node == nullptr || !node->text(0).startsWith("Vexo") || !ParseVolumeNode(node->text(0), disk, drive)) {
+    prompter.message("Logic Error 2");
+    return;
+  }
+  copyDropNode_ = dropped;
+  CopyEntry(dir, {srcdrive, srcfolder.toStdString(), srcname.toStdString(), srcentry},
+            {disk, drive, category});
+  copyDropNode_ = nullptr;
+}
+
+// ---- drops on the PC file list --------------------------------------------------------------
+
+void TForm2::ListView2DragDrop(QWidget* source, const QMimeData&, const QPoint&) {
+  if (source == ListView2 || source == nullptr) return;
+  OperationScope operation(access);
+  const Resolved resolved = ResolveSelection();
+  if (!resolved.success) {
+    prompter.message("Logic Error 1");
+    return;
+  }
+  const QString pcFolder = GetNodePath();
+  const QString folder = ToLocalPath(table, pcFolder);
+  if (pcFolder.isEmpty() || folder.isEmpty()) {
+    prompter.message("Please select a folder in the PC pane to save the image in");
+    return;
+  }
+  std::vector<int> included;
+  bool withCsa = false;
+  QString archive;
+  if (source == ListView1) {
+    std::vector<std::string> captions;
+    QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+    for (QTreeWidgetItem* item : selected) captions.push_back(item->text(0).toStdString());
+    const std::optional<std::vector<int>> chosen = ExportSlots(dir, resolved.selection.category, captions);
+    if (!chosen) return;
+    included = *chosen;
+    if (selected.size() == 1) {
+      const QString name = QString::fromStdString(SingleEntryArchiveName(captions.front()));
+      archive = folder + (folder.endsWith('/') ? "" : "/") + name;
+      if (QFileInfo::exists(archive) &&
+          prompter.ask(("Replace '" + pcFolder + name + "'?").toStdString(), Buttons::YesNo,
+                       Answer::No, Tone::Confirmation) == Answer::No)
+        return;
+    }
+  } else {
+    included = BackupSlots(dir);
+    withCsa = dir.header(1).csalen() != 0;
+  }
+  if (archive.isEmpty()) {
+    const std::optional<QString> chosen = seam_.saveImageFile(this, folder);
+    if (!chosen) return;
+    archive = *chosen;
+  }
+  if (WriteImageArchive(dir, resolved.selection.disk, resolved.selection.drive, included, withCsa,
+                        archive.toStdString())) {
+    // The new archive shows in the PC file list at once.
+    if (QTreeWidgetItem* node = TreeView2->currentItem()) ListFolder(pcFolder, node);
+  }
+}
+
+}  // namespace vexo
