@@ -81,6 +81,14 @@ int DiskTable::add(std::shared_ptr<SectorDevice> device, std::string path, std::
   return number;
 }
 
+int DiskTable::Find(const std::string& path) const {
+  const std::string absolute = AbsolutePath(path);
+  for (const Drive& drive : drives_) {
+    if (!drive.path.empty() && (drive.path == absolute || drive.path == path)) return drive.number;
+  }
+  return -1;
+}
+
 const Drive* DiskTable::ByNumber(int number) const {
   if (number < 0 || number >= static_cast<int>(drives_.size())) return nullptr;
   return &drives_[static_cast<std::size_t>(number)];

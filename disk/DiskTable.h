@@ -39,6 +39,9 @@ class DiskTable {
   // Attaches a device made elsewhere (tests).
   int AttachDevice(std::shared_ptr<SectorDevice> device, std::string label = {});
 
+  // The disk number of an attached path, without attaching it; -1 when it is not attached.
+  int Find(const std::string& path) const;
+
   const Drive* ByNumber(int number) const;
   const Drive* ByLetter(char letter) const;
   const std::vector<Drive>& drives() const { return drives_; }

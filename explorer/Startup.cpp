@@ -11,8 +11,10 @@
 
 namespace vexo {
 
-std::unique_ptr<TForm2> StartExplorer(DiskTable& table, DialogSeam& seam) {
-  auto form2 = std::make_unique<TForm2>(table, seam);
+std::unique_ptr<TForm2> StartExplorer(DiskTable& table, DialogSeam& seam,
+                                      std::unique_ptr<NotifyBackend> notifications) {
+  if (!notifications) notifications = SystemNotifications(table);
+  auto form2 = std::make_unique<TForm2>(table, seam, std::move(notifications));
   Dialogs dialogs;
   dialogs.form3 = new TForm3(form2.get());
   dialogs.form4 = new TForm4(form2.get());

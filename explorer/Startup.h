@@ -8,6 +8,8 @@
 
 namespace vexo {
 
-std::unique_ptr<TForm2> StartExplorer(DiskTable& table, DialogSeam& seam);
+// Without `notifications`, those of this machine.
+std::unique_ptr<TForm2> StartExplorer(DiskTable& table, DialogSeam& seam,
+                                      std::unique_ptr<NotifyBackend> notifications = nullptr);
 
 }  // namespace vexo

@@ -44,8 +44,10 @@ View* MakeTree(QWidget* parent, int indent) {
 
 }  // namespace
 
-TForm2::TForm2(DiskTable& diskTable, DialogSeam& seam, QWidget* parent)
+TForm2::TForm2(DiskTable& diskTable, DialogSeam& seam, std::unique_ptr<NotifyBackend> notifications,
+               QWidget* parent)
     : QMainWindow(parent),
+      SHChangeNotify1(std::make_unique<TSHChangeNotify>(std::move(notifications))),
       table(diskTable),
       prompter(this, seam),
       access(table, prompter, releaser),
@@ -53,11 +55,18 @@ TForm2::TForm2(DiskTable& diskTable, DialogSeam& seam, QWidget* parent)
       separators(),
       seam_(seam) {
   dir.observer = this;
+  SHChangeNotify1->OnDriveAdd = [this](TSHChangeNotify* s, quint32 f, const QString& p) { SHChangeNotify1DriveAdd(s, f, p); };
+  SHChangeNotify1->OnMediaInserted = SHChangeNotify1->OnDriveAdd;
+  SHChangeNotify1->OnDriveRemoved = [this](TSHChangeNotify* s, quint32 f, const QString& p) { SHChangeNotify1DriveRemoved(s, f, p); };
+  SHChangeNotify1->OnMediaRemoved = [this](TSHChangeNotify* s, quint32 f, const QString& p) { SHChangeNotify1MediaRemoved(s, f, p); };
   buildLayout();
   buildMenus();
 }
 
-TForm2::~TForm2() { dir.observer = &NoTrees(); }
+TForm2::~TForm2() {
+  SHChangeNotify1->Stop();  // FormDestroy
+  dir.observer = &NoTrees();
+}
 
 void TForm2::setDialogs(const Dialogs& made) {
   dialogs = made;
@@ -154,6 +163,7 @@ void TForm2::FormCreate() {
 
 void TForm2::startUp() {
   OperationScope operation(access);
+  SHChangeNotify1->Execute();
   sortcolumn = -1;
   sortforward = true;
   ImageList1 = MakeImageList();

@@ -11,6 +11,7 @@
 #include "disk/MountRelease.h"
 #include "explorer/DragView.h"
 #include "explorer/WindowPrompter.h"
+#include "shellnotify/TSHChangeNotify.h"
 #include "transfer/Timestamp.h"
 #include "transfer/TransferBuffers.h"
 #include "volume/Directory.h"
@@ -43,10 +44,14 @@ struct Dialogs {
   TForm7* form7 = nullptr;
 };
 
+// The notifications of this machine: udev and a watch on the attached card images.
+std::unique_ptr<NotifyBackend> SystemNotifications(DiskTable& table);
+
 class TForm2 : public QMainWindow, public VolumeObserver {
   Q_OBJECT
  public:
-  TForm2(DiskTable& table, DialogSeam& seam, QWidget* parent = nullptr);
+  TForm2(DiskTable& table, DialogSeam& seam, std::unique_ptr<NotifyBackend> notifications,
+         QWidget* parent = nullptr);
   ~TForm2() override;
 
   void setDialogs(const Dialogs& dialogs);
@@ -86,6 +91,12 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   void ListView1DragDrop(QWidget* source, const QMimeData& mime, const QPoint& pos);
   void TreeView1DragDrop(QWidget* source, const QMimeData& mime, const QPoint& pos);
   void ListView2DragDrop(QWidget* source, const QMimeData& mime, const QPoint& pos);
+
+  // ---- cards and readers that come and go ------------------------------------------------
+  void SHChangeNotify1DriveAdd(TSHChangeNotify* sender, quint32 flags, const QString& path1);
+  void SHChangeNotify1DriveRemoved(TSHChangeNotify* sender, quint32 flags, const QString& path1);
+  void SHChangeNotify1MediaRemoved(TSHChangeNotify* sender, quint32 flags, const QString& path1);
+  std::unique_ptr<TSHChangeNotify> SHChangeNotify1;
 
   // ---- commands --------------------------------------------------------------------------
   void NewVexoFolder1Click();
@@ -141,6 +152,8 @@ class TForm2 : public QMainWindow, public VolumeObserver {
 
  private:
   void startUp();
+  // True when an operation is writing: `handler` then runs again once it has ended.
+  bool deferredWhileWorking(const std::function<void()>& handler);
   // The PC file a drag carries: the PC file list's selection, or a file from outside.
   struct DraggedFile {
     QString name;
