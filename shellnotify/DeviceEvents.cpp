@@ -67,7 +67,11 @@ void UdevBackend::receive() {
 // ---- card image files -----------------------------------------------------------------------
 
 ImageWatchBackend::ImageWatchBackend(QStringList images, DriveRootResolver resolve)
-    : images_(std::move(images)), resolve_(std::move(resolve)) {}
+    : images_(std::move(images)), resolve_(std::move(resolve)) {
+  settle_.setSingleShot(true);
+  settle_.setInterval(300);
+  connect(&settle_, &QTimer::timeout, this, &ImageWatchBackend::rescan);
+}
 
 bool ImageWatchBackend::start(quint32, bool, Deliver deliver) {
   deliver_ = std::move(deliver);
@@ -79,12 +83,15 @@ bool ImageWatchBackend::start(quint32, bool, Deliver deliver) {
     watcher_->addPath(info.absolutePath());  // the folder tells of files that come and go
     if (info.exists()) watcher_->addPath(image);
   }
-  connect(watcher_.get(), &QFileSystemWatcher::directoryChanged, this, [this] { rescan(); });
-  connect(watcher_.get(), &QFileSystemWatcher::fileChanged, this, [this] { rescan(); });
+  connect(watcher_.get(), &QFileSystemWatcher::directoryChanged, &settle_, qOverload<>(&QTimer::start));
+  connect(watcher_.get(), &QFileSystemWatcher::fileChanged, &settle_, qOverload<>(&QTimer::start));
   return true;
 }
 
-void ImageWatchBackend::stop() { watcher_.reset(); }
+void ImageWatchBackend::stop() {
+  settle_.stop();
+  watcher_.reset();
+}
 
 void ImageWatchBackend::rescan() {
   if (!watcher_) return;

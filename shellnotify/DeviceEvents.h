@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -64,6 +65,7 @@ class ImageWatchBackend : public QObject, public NotifyBackend {
   Deliver deliver_;
   QMap<QString, bool> present_;
   std::unique_ptr<QFileSystemWatcher> watcher_;
+  QTimer settle_;  // an image being written is looked at once the writes have settled
 };
 
 // Several backends as one: it starts when any of them does.
