@@ -53,6 +53,9 @@ std::optional<ImageLayout> ScanImage(Prompter& ui, const std::string& path) {
   for (SlotHeader& h : layout.headers)
     if (!reader->read(h.bytes.data(), h.bytes.size(), error)) return invalid();
   for (const SlotHeader& h : layout.headers) {
+    // Data beyond a region's room would run into the regions after it, or the next slot.
+    if (h.gcilen() > kGciCapacity || h.proglen() > kMaxProgramBytes || h.smlen() > kMaxSmBytes)
+      return invalid();
     std::uint8_t gfx[2];
     if (!reader->skip(h.proglen(), error) || !reader->read(gfx, 2, error)) return invalid();
     const std::uint16_t gfxcount = U16(gfx);
@@ -244,6 +247,7 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
   if (!layout) return false;
   std::vector<SlotHeader>& stored = layout->headers;
 
+  const std::vector<SlotHeader> asRead = stored;
   RestoreList list = ListOf(stored);
   if (!choose(list)) return false;
 
@@ -261,9 +265,15 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
   }
   if (layout->hascsa && !CsaFits(dir, target, layout->csaBytes)) return false;
 
+  // The archive is read again while it is written out; it must still be the one checked.
   std::string error;
   std::unique_ptr<ImageArchiveReader> reader = ImageArchiveReader::Open(archivePath, error);
-  if (!reader || !reader->skip(kPayloadPreamble + 512ull * stored.size(), error)) {
+  bool same = reader && reader->skip(kPayloadPreamble, error);
+  for (std::size_t i = 0; same && i < asRead.size(); ++i) {
+    SlotHeader again;
+    same = reader->read(again.bytes.data(), again.bytes.size(), error) && again == asRead[i];
+  }
+  if (!same) {
     ui.message(error.empty() ? kInvalidArchive : error);
     return false;
   }
