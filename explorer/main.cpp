@@ -4,18 +4,29 @@
 #include <QCommandLineParser>
 #include <QMessageBox>
 
+#include <cstdio>
+
 #include "explorer/DialogSeam.h"
 #include "disk/RemovableDevices.h"
 #include "explorer/Startup.h"
 
 int main(int argc, char** argv) {
+  // Help needs no display.
+  for (int i = 1; i < argc; ++i) {
+    const QString word = QString::fromLocal8Bit(argv[i]);
+    if (word == "--help" || word == "-h") {
+      std::printf("Usage: vexoexplorer [--card FILE]...\n"
+                  "Prepares and maintains SD cards in the Vexo File system.\n\n"
+                  "  --card FILE   attach a card image file (repeatable)\n");
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setOrganizationName("Harnwick");
   QApplication::setApplicationName("VexoExplorer");
 
   QCommandLineParser parser;
   parser.setApplicationDescription("Prepares and maintains SD cards in the Vexo File system.");
-  parser.addHelpOption();
   const QCommandLineOption card("card", "Attach a card image file (repeatable).", "FILE");
   parser.addOption(card);
   parser.process(app);
