@@ -1,6 +1,7 @@
 #pragma once
-// The card readers of this machine: whole block devices that the kernel marks removable,
-// except the system's own disks.
+// The card readers of this machine: whole block devices that the kernel marks removable, that
+// sit on a USB bus, or SD cards on the machine's own reader (mmcblkN, not its boot and rpmb
+// areas); never the system's own disks, loop, RAM or device-mapper disks.
 
 #include <string>
 #include <vector>

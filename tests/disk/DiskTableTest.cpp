@@ -66,20 +66,31 @@ TEST(DiskTable, TheSystemsOwnDiskIsDiskZero) {
 namespace vexo {
 namespace {
 
-TEST(RemovableBlockDevices, OnlyRemovableDisksWithAMedium) {
+TEST(RemovableBlockDevices, CardReadersFromRecordedSysfs) {
   testing::TempDir sys;
-  const auto disk = [&](const std::string& name, const char* removable, const char* size) {
-    std::filesystem::create_directories(sys.path() + "/" + name);
-    std::ofstream(sys.path() + "/" + name + "/removable") << removable << "\n";
-    std::ofstream(sys.path() + "/" + name + "/size") << size << "\n";
+  namespace fs = std::filesystem;
+  const std::string block = sys.path() + "/block";
+  fs::create_directories(block);
+  // A disk's folder under the devices tree, and its link in the block folder.
+  const auto disk = [&](const std::string& name, const std::string& bus, const char* removable,
+                        const char* size) {
+    const std::string folder = sys.path() + "/devices/" + bus + "/block/" + name;
+    fs::create_directories(folder);
+    std::ofstream(folder + "/removable") << removable << "\n";
+    std::ofstream(folder + "/size") << size << "\n";
+    fs::create_directory_symlink(folder, block + "/" + name);
   };
-  disk("sda", "0", "500118192");   // the system's own disk
-  disk("sdb", "1", "31116288");    // a USB reader with a card
-  disk("sdc", "1", "0");           // a reader without a card
-  disk("mmcblk0", "1", "62333952");
-  disk("loop0", "1", "2048");
-  EXPECT_EQ(RemovableBlockDevices(sys.path(), "/dev"),
-            (std::vector<std::string>{"/dev/mmcblk0", "/dev/sdb"}));
+  disk("sda", "pci0000:00/ata1", "0", "500118192");          // the system's own disk
+  disk("sdb", "pci0000:00/usb1/1-2", "1", "31116288");       // a USB reader with a card
+  disk("sdc", "pci0000:00/usb1/1-3", "0", "62333952");       // a USB reader that says fixed
+  disk("sdd", "pci0000:00/usb1/1-4", "1", "0");              // a reader without a card
+  disk("mmcblk0", "platform/mmc0", "0", "62333952");         // the machine's own SD slot
+  disk("mmcblk0boot0", "platform/mmc0", "0", "8192");        // its boot area
+  disk("mmcblk0rpmb", "platform/mmc0", "0", "8192");
+  disk("nvme0n1", "pci0000:00/nvme", "0", "1000215216");     // a fixed disk
+  disk("loop0", "virtual", "1", "2048");                     // a loop device
+  EXPECT_EQ(RemovableBlockDevices(block, "/dev"),
+            (std::vector<std::string>{"/dev/mmcblk0", "/dev/sdb", "/dev/sdc"}));
 }
 
 }  // namespace
