@@ -5,11 +5,29 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+#include "disk/PrivilegedOpen.h"
+
 namespace vexo {
 
-OpenResult BlockDevice::openForReading() { return openWith(O_RDONLY, false); }
+OpenResult BlockDevice::openForReading() { return open(O_RDONLY, false); }
 
-OpenResult BlockDevice::openForWriting() { return openWith(O_RDWR | O_EXCL, true); }
+OpenResult BlockDevice::openForWriting() { return open(O_RDWR | O_EXCL, true); }
+
+// Directly when the user may (root, group disk), else through the system's helper.
+OpenResult BlockDevice::open(int flags, bool writing) {
+  OpenResult direct = openWith(flags, writing);
+  if (direct.status != OpenStatus::Failed || (direct.error != EACCES && direct.error != EPERM))
+    return direct;
+  std::string answer = "no helper to ask";
+  if (helper_ != nullptr) {
+    const int fd = helper_->open(path(), writing, answer);
+    if (fd >= 0) return adopt(fd, writing);
+  }
+  direct.why = NoAccessText(path(), answer);
+  return direct;
+}
 
 std::uint64_t BlockDevice::length() {
   std::uint64_t bytes = 0;

@@ -6,14 +6,22 @@
 
 namespace vexo {
 
+class PrivilegedOpener;
+
 class BlockDevice : public FdDevice {
  public:
-  using FdDevice::FdDevice;
+  // `helper` opens the device when this user may not (may be null).
+  explicit BlockDevice(std::string path, PrivilegedOpener* helper = nullptr)
+      : FdDevice(std::move(path)), helper_(helper) {}
 
   bool isImageFile() const override { return false; }
   OpenResult openForReading() override;
   OpenResult openForWriting() override;
   std::uint64_t length() override;
+
+ private:
+  OpenResult open(int flags, bool writing);
+  PrivilegedOpener* helper_;
 };
 
 }  // namespace vexo

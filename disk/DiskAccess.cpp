@@ -48,6 +48,7 @@ bool DiskAccess::ReadSector(int disk, std::uint64_t sector, std::uint8_t* buffer
 
 bool DiskAccess::ReadSectors(int disk, std::uint64_t first, std::size_t count,
                              std::uint8_t* buffer) {
+  lastWhy_.clear();
   if (first + count > kAddressableSectors) {
     lastError_ = kErrorBeyondAddressLimit;
     return false;
@@ -61,6 +62,7 @@ bool DiskAccess::ReadSectors(int disk, std::uint64_t first, std::size_t count,
     OpenResult opened = device->openForReading();
     if (opened.status != OpenStatus::Ok) {
       lastError_ = opened.error;
+      lastWhy_ = opened.why;
       return false;
     }
   }
@@ -137,7 +139,7 @@ bool DiskAccess::openForWriting(SectorDevice& device) {
     case OpenStatus::Failed:
       break;
   }
-  prompter_.message(SystemErrorText(opened.error));
+  prompter_.message(opened.why.empty() ? SystemErrorText(opened.error) : opened.why);
   return false;
 }
 

@@ -44,6 +44,8 @@ class DiskAccess {
   std::string VolumeLabel(const std::string& rootPath) const;
 
   int lastError() const { return lastError_; }
+  // What a person reads about the last failed read.
+  std::string lastErrorText() const { return lastWhy_.empty() ? SystemErrorText(lastError_) : lastWhy_; }
 
   // Puts everything written so far on the medium; a failure is shown and gives false.
   bool Flush();
@@ -64,6 +66,7 @@ class DiskAccess {
   Prompter& prompter_;
   MountReleaser& releaser_;
   int lastError_ = 0;
+  std::string lastWhy_;
   int depth_ = 0;
 };
 

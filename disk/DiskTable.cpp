@@ -49,7 +49,7 @@ int DiskTable::Attach(const std::string& path, std::string* whyNot) {
   const bool exists = ::stat(absolute.c_str(), &st) == 0;
   if (exists && S_ISBLK(st.st_mode)) {
     if (IsSystemDevice(absolute)) return 0;
-    return add(std::make_shared<BlockDevice>(absolute), absolute, {});
+    return add(std::make_shared<BlockDevice>(absolute, helper_), absolute, {});
   }
   if (exists && !S_ISREG(st.st_mode)) {
     if (whyNot) *whyNot = path + " is neither a card image file nor a block device";

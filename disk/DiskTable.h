@@ -11,6 +11,8 @@
 
 namespace vexo {
 
+class PrivilegedOpener;
+
 struct Drive {
   int number = -1;
   char letter = '?';
@@ -36,6 +38,9 @@ class DiskTable {
   // the same path gives the same number. A device of the system's own disks is disk 0.
   // Returns -1 with a reason when the table is full or the path is neither kind.
   int Attach(const std::string& path, std::string* whyNot = nullptr);
+  // Who opens card readers that this user may not open directly (may be null).
+  void setPrivilegedOpener(PrivilegedOpener* helper) { helper_ = helper; }
+
   // Attaches a device made elsewhere (tests).
   int AttachDevice(std::shared_ptr<SectorDevice> device, std::string label = {});
 
@@ -50,6 +55,7 @@ class DiskTable {
   int add(std::shared_ptr<SectorDevice> device, std::string path, std::string label);
 
   std::vector<Drive> drives_;
+  PrivilegedOpener* helper_ = nullptr;
 };
 
 }  // namespace vexo

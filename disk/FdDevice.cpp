@@ -22,15 +22,22 @@ std::string SystemErrorText(int code) {
 
 OpenResult FdDevice::openWith(int flags, bool writing) {
   close();
-  int fd = ::open(path_.c_str(), flags | O_CLOEXEC);
+  int fd = rawOpen(path_.c_str(), flags | O_CLOEXEC);
   if (fd < 0) {
     int error = errno;
-    return {error == EBUSY ? OpenStatus::Mounted : OpenStatus::Failed, error};
+    return {error == EBUSY ? OpenStatus::Mounted : OpenStatus::Failed, error, {}};
   }
+  return adopt(fd, writing);
+}
+
+int FdDevice::rawOpen(const char* path, int flags) { return ::open(path, flags); }
+
+OpenResult FdDevice::adopt(int fd, bool writing) {
+  close();
   if (writing && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int error = errno;
     ::close(fd);
-    return {OpenStatus::LockRefused, error};
+    return {OpenStatus::LockRefused, error, {}};
   }
   fd_ = fd;
   writable_ = writing;

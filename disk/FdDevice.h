@@ -25,7 +25,11 @@ class FdDevice : public SectorDevice {
  protected:
   // Opens with the given flags and takes a non-blocking exclusive flock when writing.
   OpenResult openWith(int flags, bool writing);
+  // Takes over a descriptor opened elsewhere, with the same lock.
+  OpenResult adopt(int fd, bool writing);
   int fd() const { return fd_; }
+  // The system call that opens the path; tests put a refusal in its place.
+  virtual int rawOpen(const char* path, int flags);
 
  private:
   std::string path_;

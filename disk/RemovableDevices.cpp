@@ -1,12 +1,9 @@
 #include "disk/RemovableDevices.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
-#include "disk/SystemDisk.h"
 
 namespace vexo {
 namespace {
@@ -40,14 +37,6 @@ std::vector<std::string> RemovableBlockDevices(const std::string& sysBlock, cons
   }
   std::sort(devices.begin(), devices.end());
   return devices;
-}
-
-std::vector<std::string> UsableRemovableDevices() {
-  std::vector<std::string> usable;
-  for (const std::string& device : RemovableBlockDevices()) {
-    if (!IsSystemDevice(device) && ::access(device.c_str(), R_OK | W_OK) == 0) usable.push_back(device);
-  }
-  return usable;
 }
 
 }  // namespace vexo

@@ -12,7 +12,4 @@ namespace vexo {
 std::vector<std::string> RemovableBlockDevices(const std::string& sysBlock = "/sys/block",
                                                const std::string& devFolder = "/dev");
 
-// Those of them that this user may open for reading and writing.
-std::vector<std::string> UsableRemovableDevices();
-
 }  // namespace vexo

@@ -25,8 +25,11 @@ enum class OpenStatus {
 };
 
 struct OpenResult {
+  OpenResult() = default;
+  OpenResult(OpenStatus s, int e, std::string w = {}) : status(s), error(e), why(std::move(w)) {}
   OpenStatus status = OpenStatus::Ok;
   int error = 0;
+  std::string why;  // a fuller reason than the error code's text, when there is one
 };
 
 class SectorDevice {

@@ -11,16 +11,14 @@
 #include "explorer/TreeImages.h"
 #include "shellnotify/DeviceEvents.h"
 
-#include <unistd.h>
 
 namespace vexo {
 
 std::unique_ptr<NotifyBackend> SystemNotifications(DiskTable& table) {
   const DriveRootResolver root = [&table](const QString& device) -> QString {
     int number = table.Find(device.toStdString());
-    // A reader that arrives joins the table when the user may open it.
-    if (number < 0 && !device.startsWith("/dev/loop") && !IsSystemDevice(device.toStdString()) &&
-        ::access(device.toLocal8Bit().constData(), R_OK | W_OK) == 0)
+    // A reader that arrives joins the table (it opens through udisks2 when the user may not).
+    if (number < 0 && !device.startsWith("/dev/loop") && !IsSystemDevice(device.toStdString()))
       number = table.Attach(device.toStdString());
     const Drive* drive = table.ByNumber(number);
     return drive && number > 0 ? QString(QChar(drive->letter)) + ":\\" : QString();

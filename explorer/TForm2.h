@@ -10,6 +10,7 @@
 #include "disk/DiskTable.h"
 #include "disk/MountRelease.h"
 #include "explorer/DragView.h"
+#include "explorer/UdisksAccess.h"
 #include "explorer/WindowPrompter.h"
 #include "shellnotify/TSHChangeNotify.h"
 #include "transfer/Timestamp.h"
@@ -134,7 +135,7 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   // State the window owns for the run.
   DiskTable& table;
   WindowPrompter prompter;
-  UnmountReleaser releaser;
+  UdisksReleaser releaser;
   DiskAccess access;
   Directory dir;
   TransferBuffers buffers;

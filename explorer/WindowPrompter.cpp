@@ -34,6 +34,7 @@ void WindowPrompter::progressBegin(const std::string& label, std::uint64_t maxim
   maximum_ = maximum;
   position_ = 0;
   shift_ = 0;
+  if (!awake_) awake_ = std::make_unique<SleepInhibitor>();
   while ((maximum_ >> shift_) > static_cast<std::uint64_t>(INT_MAX)) ++shift_;
   if (!progress_) return;
   progress_->Label1->setText(Text(label));
@@ -65,6 +66,7 @@ void WindowPrompter::showPosition() {
 
 void WindowPrompter::progressEnd() {
   if (progress_) progress_->hide();
+  awake_.reset();
 }
 
 void WindowPrompter::busy(bool on) {

@@ -5,9 +5,11 @@
 
 #include <QElapsedTimer>
 #include <QWidget>
+#include <memory>
 
 #include "disk/Prompter.h"
 #include "explorer/DialogSeam.h"
+#include "explorer/SleepInhibitor.h"
 #include "explorer/TProgressfrm.h"
 
 namespace vexo {
@@ -42,6 +44,7 @@ class WindowPrompter : public Prompter {
   unsigned shift_ = 0;  // totals beyond what a progress bar counts are scaled down
   int busyDepth_ = 0;
   QElapsedTimer sincePump_;
+  std::unique_ptr<SleepInhibitor> awake_;  // while the progress dialog shows
 };
 
 }  // namespace vexo

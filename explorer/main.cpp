@@ -8,6 +8,8 @@
 
 #include "explorer/DialogSeam.h"
 #include "disk/RemovableDevices.h"
+#include "disk/SystemDisk.h"
+#include "explorer/UdisksAccess.h"
 #include "explorer/Startup.h"
 
 int main(int argc, char** argv) {
@@ -32,7 +34,10 @@ int main(int argc, char** argv) {
   parser.process(app);
 
   vexo::DiskTable table = vexo::DiskTable::ForThisMachine();
-  for (const std::string& device : vexo::UsableRemovableDevices()) table.Attach(device);
+  vexo::UdisksOpener udisks;  // for the readers this user may not open directly
+  table.setPrivilegedOpener(&udisks);
+  for (const std::string& device : vexo::RemovableBlockDevices())
+    if (!vexo::IsSystemDevice(device)) table.Attach(device);
   for (const QString& file : parser.values(card)) {
     std::string whyNot;
     if (table.Attach(file.toStdString(), &whyNot) < 0)

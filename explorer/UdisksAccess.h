@@ -1,0 +1,31 @@
+#pragma once
+// udisks2 over the system D-Bus: it opens card readers for a user who may not open them, after
+// polkit has asked for their password, and unmounts a card's file systems. Where no system bus
+// runs, every call says so at once.
+
+#include <QString>
+
+#include "disk/MountRelease.h"
+#include "disk/PrivilegedOpen.h"
+
+namespace vexo {
+
+class UdisksOpener : public PrivilegedOpener {
+ public:
+  int open(const std::string& device, bool writing, std::string& why) override;
+};
+
+// Unmounts through udisks2 where it runs, else with umount2.
+class UdisksReleaser : public MountReleaser {
+ public:
+  bool hasMounts(const std::string& device) override { return fallback_.hasMounts(device); }
+  ReleaseResult release(const std::string& device) override;
+
+ private:
+  UnmountReleaser fallback_;
+};
+
+// The udisks2 object path of a device node, "" when there is none (or no bus); `why` says why.
+QString UdisksObjectOf(const QString& device, QString& why);
+
+}  // namespace vexo
