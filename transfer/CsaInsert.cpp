@@ -13,6 +13,7 @@
 #include "transfer/PcFile.h"
 #include "transfer/ProgramImport.h"
 #include "volume/Chain.h"
+#include "volume/Latin1.h"
 
 namespace vexo {
 namespace {
@@ -20,15 +21,6 @@ namespace {
 constexpr const char* kCaption = "Copy to Common Storage Area(CSA)";
 constexpr const char* kPrompt = "Please enter sector offset as \nnnn(decimal), 0xnnn(hex), $nnn(hex)";
 constexpr std::size_t kChunkSectors = 256;
-
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string Trimmed(const std::string& text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && IsBlankOrControl(text[begin])) ++begin;
-  while (end > begin && IsBlankOrControl(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
 
 // Closes a file on every path out.
 struct FileCloser {
@@ -41,7 +33,7 @@ struct FileCloser {
 }  // namespace
 
 std::optional<std::int32_t> ParseSectorOffset(const std::string& answer) {
-  std::string text = Trimmed(answer);
+  std::string text = TrimBlanksAndControls(answer);
   if (text.rfind("0x", 0) == 0) text = "$" + text.substr(2);
   std::size_t i = 0;
   bool negative = false;
@@ -79,7 +71,7 @@ std::optional<std::int32_t> AskSectorOffset(Prompter& prompter) {
     if (!answer) return std::nullopt;
     if (const std::optional<std::int32_t> offset = ParseSectorOffset(*answer)) return offset;
     prompt = std::string("Invalid\n") + kPrompt;
-    text = Trimmed(*answer);
+    text = TrimBlanksAndControls(*answer);
   }
 }
 

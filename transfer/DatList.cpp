@@ -4,17 +4,10 @@
 #include <cstdint>
 #include <sstream>
 
+#include "volume/Latin1.h"
+
 namespace vexo {
 namespace {
-
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string Trimmed(const std::string& text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && IsBlankOrControl(text[begin])) ++begin;
-  while (end > begin && IsBlankOrControl(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
 
 // Splits off the word up to the first blank; the rest loses its leading blanks.
 std::string NextWord(std::string& rest) {
@@ -82,7 +75,8 @@ std::optional<GraphicsIndex> ParseDatList(const std::string& text, std::string& 
     const std::size_t nameBytes = std::min<std::size_t>(quote, kGraphicsNameWidth);
     std::copy_n(rest.begin(), nameBytes, record.bytes.begin());
 
-    std::string words = quote + 2 <= rest.size() ? Trimmed(rest.substr(quote + 2)) : std::string();
+    std::string words =
+        quote + 2 <= rest.size() ? TrimBlanksAndControls(rest.substr(quote + 2)) : std::string();
     const std::string lowWord = NextWord(words);
     const std::string highWord = NextWord(words);
     const std::optional<std::uint32_t> low = HexWord(lowWord);

@@ -54,6 +54,14 @@ std::string Latin1ToUtf8(const std::uint8_t* bytes, std::size_t length) {
   return EncodeUtf8(std::u32string(bytes, bytes + length));
 }
 
+std::string TrimBlanksAndControls(const std::string& text) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  std::size_t begin = 0, end = text.size();
+  while (begin < end && blank(text[begin])) ++begin;
+  while (end > begin && blank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
 std::string LowerAsciiLetters(std::string text) {
   for (char& c : text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

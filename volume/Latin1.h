@@ -16,6 +16,9 @@ std::string EncodeUtf8(const std::u32string& chars);
 // One byte per character, ISO-8859-1, to UTF-8.
 std::string Latin1ToUtf8(const std::uint8_t* bytes, std::size_t length);
 
+// The text without the blanks and control characters at either end (typed answers, list lines).
+std::string TrimBlanksAndControls(const std::string& text);
+
 // Lowers A to Z only, as the card's name comparisons do.
 std::string LowerAsciiLetters(std::string text);
 

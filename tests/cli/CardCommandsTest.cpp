@@ -5,23 +5,14 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/Commands.h"
+#include "tests/cli/RunVexoForTest.h"
 #include "tests/support/CardImage.h"
 
 namespace vexo {
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Result Vexo(std::vector<std::string> words) {
-  std::ostringstream out, err;
-  const int status = RunVexo(words, out, err);
-  return {status, out.str(), err.str()};
-}
+using testing::Vexo;
+using Result = testing::VexoResult;
 
 class CardCommandsTest : public ::testing::Test {
  protected:

@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "cli/Commands.h"
+#include "tests/cli/RunVexoForTest.h"
 #include "tests/support/CardImage.h"
 
 namespace vexo {
@@ -11,17 +11,8 @@ namespace {
 
 using testing::CardBuilder;
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Result Vexo(std::vector<std::string> words) {
-  std::ostringstream out, err;
-  const int status = RunVexo(words, out, err);
-  return {status, out.str(), err.str()};
-}
+using testing::Vexo;
+using Result = testing::VexoResult;
 
 class VexoCliTest : public ::testing::Test {
  protected:
