@@ -59,7 +59,8 @@ std::optional<TForm2::DraggedFile> TForm2::draggedFile(QWidget* source, const QM
 // ---- acceptance -----------------------------------------------------------------------------
 
 bool TForm2::ListView1DragOver(QWidget* source, const QMimeData& mime, const QPoint&) {
-  return (source == ListView2 || source == nullptr) && draggedFile(source, mime).has_value();
+  // From the PC file list always; from outside only a file.
+  return source == ListView2 || (source == nullptr && draggedFile(source, mime).has_value());
 }
 
 bool TForm2::TreeView1DragOver(QWidget* source, const QMimeData& mime, const QPoint& pos) {

@@ -22,7 +22,7 @@ bool Directory::LoadDirectory(int disk, const std::string& drive, bool keep) {
       const int error = access_.lastError();
       if (!IsSilentReadError(error)) {
         ui.message("Failed to Read " + drive + " Sector " + std::to_string(number) + " Message " +
-                   SystemErrorText(error));
+                   access_.lastErrorText());
       }
       if (keep) vexodrv = -1;
       ui.busy(false);
