@@ -7,6 +7,7 @@
 #include "disk/RemovableDevices.h"
 #include "disk/SystemDisk.h"
 #include "explorer/ImageList.h"
+#include "explorer/NodeTexts.h"
 #include "explorer/TForm2.h"
 #include "explorer/TreeImages.h"
 #include "shellnotify/DeviceEvents.h"
@@ -62,11 +63,8 @@ void TForm2::SHChangeNotify1MediaRemoved(TSHChangeNotify*, quint32 flags, const 
   const QString drive = path1.left(2);
   QTreeWidgetItem* root = TreeView1->topLevelItem(0);
   QTreeWidgetItem* node = nullptr;
-  for (int i = 0; i < root->childCount() && !node; ++i) {
-    const QString text = root->child(i)->text(0);
-    const qsizetype paren = text.indexOf('(');
-    if (paren >= 0 && text.mid(paren + 1, 2) == drive) node = root->child(i);
-  }
+  for (int i = 0; i < root->childCount() && !node; ++i)
+    if (DriveOfNodeText(root->child(i)->text(0)) == drive) node = root->child(i);
   if (node == nullptr) return;
   if (drive == selected) {
     QTreeWidgetItem* top = TreeView1->itemAt(0, 0);

@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include "explorer/DragView.h"
+#include "explorer/NodeTexts.h"
 #include "explorer/PcPaths.h"
 #include "explorer/TForm2.h"
 #include "explorer/TForm7.h"
@@ -25,16 +26,6 @@ namespace {
 QString LowerExtension(const QString& name) {
   const qsizetype dot = name.lastIndexOf('.');
   return dot < 0 ? QString() : name.mid(dot).toLower();
-}
-
-// Disk number and drive string from a volume node's text: "Vexo 2 (E:)".
-bool ParseVolumeNode(const QString& text, int& disk, std::string& drive) {
-  bool ok = false;
-  disk = text.mid(5, 2).trimmed().toInt(&ok);
-  const qsizetype paren = text.indexOf('(');
-  if (!ok || paren < 0) return false;
-  drive = text.mid(paren + 1, 2).toStdString();
-  return true;
 }
 
 }  // namespace
@@ -145,13 +136,9 @@ void TForm2::TreeView1DragDrop(QWidget* source, const QMimeData& mime, const QPo
     if (node == nullptr || node->parent() == nullptr) return;
     TreeView1->setCurrentItem(node);
     int disk = -1;
-    const QString text = node->text(0);
-    const QString number = (text.startsWith("Removable Disk") ? text.mid(15, 2) : text.mid(5, 2)).trimmed();
-    bool ok = false;
-    disk = number.toInt(&ok);
-    const qsizetype paren = text.indexOf('(');
-    if (!ok || paren < 0) return;
-    if (FormatDrive(dir, disk, text.mid(paren + 1, 2).toStdString(), false)) restoreArchive(file->path);
+    QString drive;
+    if (!ParseDriveNodeText(node->text(0), disk, drive)) return;
+    if (FormatDrive(dir, disk, drive.toStdString(), false)) restoreArchive(file->path);
     return;
   }
   const std::optional<std::int32_t> offset = AskSectorOffset(prompter);
@@ -175,14 +162,14 @@ void TForm2::copyEntryTo(const QPoint& pos) {
     node = node->parent();
   }
   int disk = -1;
-  std::string drive;
-  if (node == nullptr || !node->text(0).startsWith("Vexo") || !ParseVolumeNode(node->text(0), disk, drive)) {
+  QString drive;
+  if (node == nullptr || !node->text(0).startsWith("Vexo") || !ParseDriveNodeText(node->text(0), disk, drive)) {
     prompter.message("Logic Error 2");
     return;
   }
   copyDropNode_ = dropped;
   CopyEntry(dir, {srcdrive, srcfolder.toStdString(), srcname.toStdString(), srcentry},
-            {disk, drive, category});
+            {disk, drive.toStdString(), category});
   copyDropNode_ = nullptr;
 }
 

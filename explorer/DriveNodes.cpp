@@ -3,33 +3,24 @@
 #include <QTreeWidget>
 
 #include "explorer/ImageList.h"
+#include "explorer/NodeTexts.h"
 #include "explorer/TForm2.h"
 #include "explorer/TreeImages.h"
 
 namespace vexo {
-namespace {
-
-// The two characters after the first "(" of a drive node's text.
-QString DriveOfText(const QString& text) {
-  const qsizetype paren = text.indexOf('(');
-  return paren < 0 ? QString() : text.mid(paren + 1, 2);
-}
-
-}  // namespace
-
 QTreeWidgetItem* TForm2::driveNodeOf(QTreeWidgetItem* root, const QString& drive) const {
   for (int i = 0; i < root->childCount(); ++i) {
-    if (DriveOfText(root->child(i)->text(0)) == drive) return root->child(i);
+    if (DriveOfNodeText(root->child(i)->text(0)) == drive) return root->child(i);
   }
   return nullptr;
 }
 
 void TForm2::placeDriveNode(QTreeWidgetItem* root, const QString& text, int image,
                             QTreeWidgetItem** placed) {
-  const QString drive = DriveOfText(text);
+  const QString drive = DriveOfNodeText(text);
   int at = root->childCount();
   for (int i = 0; i < root->childCount(); ++i) {
-    const QString other = DriveOfText(root->child(i)->text(0));
+    const QString other = DriveOfNodeText(root->child(i)->text(0));
     if (other == drive) {
       root->child(i)->setText(0, text);  // the same drive: its children stay
       SetNodeImages(root->child(i), ImageList1, image, image);
@@ -113,7 +104,7 @@ QString TForm2::selectedDrive() const {
   const QTreeWidgetItem* node = TreeView1->currentItem();
   if (node == nullptr || node->parent() == nullptr) return {};
   if (node->parent()->parent() != nullptr) node = node->parent();  // a category
-  return DriveOfText(node->text(0));
+  return DriveOfNodeText(node->text(0));
 }
 
 void TForm2::driveChanged(const std::string& drive) {

@@ -8,6 +8,7 @@
 
 #include "explorer/FileTypes.h"
 #include "explorer/ImageList.h"
+#include "explorer/NodeTexts.h"
 #include "explorer/PcPaths.h"
 #include "explorer/TForm2.h"
 #include "explorer/TreeImages.h"
@@ -64,11 +65,8 @@ void TForm2::ShowFolder(const QString& path) {
   const QString drive = path.left(2);
   QTreeWidgetItem* computer = TreeView2->topLevelItem(0);
   QTreeWidgetItem* current = nullptr;
-  for (int i = 0; i < computer->childCount() && !current; ++i) {
-    const QString text = computer->child(i)->text(0);
-    const qsizetype paren = text.indexOf('(');
-    if (paren >= 0 && SameIgnoringAToZ(text.mid(paren + 1, 2), drive)) current = computer->child(i);
-  }
+  for (int i = 0; i < computer->childCount() && !current; ++i)
+    if (SameIgnoringAToZ(DriveOfNodeText(computer->child(i)->text(0)), drive)) current = computer->child(i);
   if (current == nullptr) {
     prompter.message("Not found");
     return;

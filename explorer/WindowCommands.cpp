@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "explorer/ImageList.h"
+#include "explorer/NodeTexts.h"
 #include "explorer/TForm2.h"
 #include "explorer/TForm3.h"
 #include "explorer/TForm4.h"
@@ -14,21 +15,6 @@
 #include "volume/Format.h"
 
 namespace vexo {
-namespace {
-
-// Disk number and drive string of a drive node: "Removable Disk 3 (F:)" or "Vexo 2 (E:)".
-bool ParseDriveNode(const QString& text, int& disk, QString& drive) {
-  const QString number = (text.left(14) == "Removable Disk" ? text.mid(15, 2) : text.mid(5, 2)).trimmed();
-  bool ok = false;
-  disk = number.toInt(&ok);
-  const qsizetype paren = text.indexOf('(');
-  if (!ok || paren < 0) return false;
-  drive = text.mid(paren + 1, 2);
-  return true;
-}
-
-}  // namespace
-
 void TForm2::NewVexoFolder1Click() {
   QTreeWidgetItem* node = TreeView1->currentItem();
   if (node == nullptr || node->text(0) == "Removable Drives" || node->text(0).startsWith("Removable Disk")) {
@@ -55,7 +41,7 @@ void TForm2::Format1Click() {
   QTreeWidgetItem* node = TreeView1->currentItem();
   int disk = -1;
   QString drive;
-  if (node == nullptr || !ParseDriveNode(node->text(0), disk, drive)) return;
+  if (node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
   OperationScope operation(access);
   FormatDrive(dir, disk, drive.toStdString(), true);
 }
