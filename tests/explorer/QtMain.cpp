@@ -1,13 +1,16 @@
-// The window tests run in one QApplication, without a display, with settings of their own.
+// The window tests run in one QApplication, without a display, with settings of their own:
+// every test process gets a config folder of its own, since CTest runs them side by side.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QStandardPaths>
+#include <QDir>
+#include <QTemporaryDir>
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  QStandardPaths::setTestModeEnabled(true);  // settings go to a test folder, not the user's
+  QTemporaryDir config(QDir::tempPath() + "/vexo-settings-XXXXXX");
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
   QApplication app(argc, argv);
   QApplication::setOrganizationName("Harnwick");
   QApplication::setApplicationName("VexoExplorer");
