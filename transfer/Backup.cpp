@@ -120,6 +120,12 @@ bool WriteImageArchive(Directory& dir, int disk, const std::string& drive,
   std::uint64_t total = csaBytes;
   for (int slot : slots) {
     const SlotHeader& h = dir.header(slot);
+    // An archive with such a header could not be restored; say so before writing one.
+    if (h.proglen() > kMaxProgramBytes || h.smlen() > kMaxSmBytes || h.gcilen() > kGciCapacity) {
+      ui.message("The header of slot " + std::to_string(slot) + " (" + h.filename() +
+                 ") gives lengths beyond its slot; no image was written");
+      return false;
+    }
     total += 512 + std::uint64_t{h.proglen()} + h.gcilen() + h.smlen();
   }
   ui.busy(true);

@@ -121,8 +121,9 @@ class ImageRestorer {
 
   bool PassOver(const SlotHeader& h) {
     std::uint8_t gfx[2];
-    if (!skip(h.proglen()) || !read(gfx, 2) || !skip(32ull * U16(gfx) + h.smlen() + h.gcilen()))
-      return false;
+    if (!skip(h.proglen()) || !read(gfx, 2)) return false;
+    if (U16(gfx) > kMaxGraphicsCount) return fail(kInvalidArchive);
+    if (!skip(32ull * U16(gfx) + h.smlen() + h.gcilen())) return false;
     advance(std::uint64_t{h.proglen()} + h.smlen() + h.gcilen());
     return true;
   }
@@ -134,6 +135,7 @@ class ImageRestorer {
     std::array<GraphicsRecord, kGraphicsRecords> index;
     index.fill(GraphicsRecord::Empty());
     const std::size_t count = U16(gfx);
+    if (count > kMaxGraphicsCount) return fail(kInvalidArchive);  // not the archive checked
     if (!read(index.data(), count * kGraphicsRecordSize)) return false;
     if (!dir_.access().WriteSectors(target_.disk, target_.drive,
                                     SlotFirstSector(slot) + kGraphicsIndexSector,
@@ -284,6 +286,7 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
     return false;
   };
 
+  bool everyEntry = true;  // false when an answer, a full card or a failed unlink left one out
   for (const SlotHeader& h : stored) {
     if (!IsUsed(h)) {
       if (!in.PassOver(h)) return stop();
@@ -295,14 +298,17 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
     int t = dir.FindEntry(category, filename);
     if (t != kNoSlot) {
       if (ui.ask("Replace '" + filename + "'?", Buttons::YesNo, Answer::No) == Answer::No) {
+        everyEntry = false;
         if (!in.PassOver(h)) return stop();
         continue;
       }
-      removefromchain(dir, t, target.disk, target.drive);  // a failure is shown; the restore goes on
+      // A failure is shown; the restore goes on.
+      if (!removefromchain(dir, t, target.disk, target.drive)) everyEntry = false;
     } else {
       t = dir.FindFreeSlot();
       if (t == kNoSlot) {
         ui.message(kNoSpace);
+        everyEntry = false;
         if (!in.PassOver(h)) return stop();
         continue;
       }
@@ -340,7 +346,7 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
   }
   ui.progressEnd();
   dir.observer->entriesChanged();
-  return true;
+  return everyEntry;
 }
 
 }  // namespace vexo

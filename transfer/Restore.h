@@ -52,6 +52,8 @@ using RestoreChooser = std::function<bool(RestoreList&)>;
 // archive cannot be read or is not a valid image.
 std::optional<RestoreList> ReadRestoreList(Prompter& ui, const std::string& archivePath);
 
+// True when every checked entry (and the Common Storage Area) was restored; false after a
+// failure, and also when an answer or a full card left an entry out.
 bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string& archivePath,
                   const RestoreChooser& choose);
 

@@ -43,8 +43,11 @@ bool RenameEntry(Directory& dir, const Selection& selection, const RenameRequest
   const int e = selection.entry;
   SlotHeader& h = dir.header(e);
   if (request.filename != h.filename()) {
-    // Free slots take part with whatever name they hold; the entry itself does not.
-    const std::string name = LowerAsciiLetters(request.filename);
+    // Free slots take part with whatever name they hold; the entry itself does not. The name is
+    // compared as it will be stored, cut to 19 characters, so no second entry of it can arise.
+    SlotHeader stored;
+    stored.setFilename(request.filename);
+    const std::string name = LowerAsciiLetters(stored.filename());
     const std::string category = LowerAsciiLetters(h.category());
     for (int slot = 1; slot <= kSlotCount; ++slot) {
       if (slot == e) continue;

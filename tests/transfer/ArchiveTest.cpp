@@ -574,3 +574,31 @@ TEST_F(ArchiveTest, PasswordProtectedArchiveIsRefusedWithTheLibrarysText) {
 
 }  // namespace
 }  // namespace vexo
+
+namespace vexo {
+namespace {
+
+// A header whose lengths run beyond its slot makes an archive nothing could restore.
+TEST(BackupOfACorruptHeader, IsRefusedBeforeAnArchiveIsMade) {
+  testing::TempDir temp;
+  const std::string image = testing::MakeImage(temp.file("card.img"));
+  CardBuilder().add(1, "", "abc").add(2, "", "zzz").writeTo(image);
+  SlotHeader bad = testing::ReadHeader(image, 1);
+  bad.setProglen(30000);
+  testing::WriteHeader(image, 1, bad);
+  DiskTable table;
+  testing::ScriptedPrompter ui;
+  testing::FakeReleaser releaser;
+  DiskAccess access(table, ui, releaser);
+  Directory dir(access);
+  const int disk = table.Attach(image);
+  ASSERT_TRUE(dir.LoadDirectory(disk, "E:", true));
+  const std::string archive = temp.file("full.VexoImage");
+  EXPECT_FALSE(WriteImageArchive(dir, disk, "E:", BackupSlots(dir), false, archive));
+  EXPECT_EQ(ui.messages, std::vector<std::string>{
+                             "The header of slot 1 (abc) gives lengths beyond its slot; no image was written"});
+  EXPECT_FALSE(std::filesystem::exists(archive));
+}
+
+}  // namespace
+}  // namespace vexo

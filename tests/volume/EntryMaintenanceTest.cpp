@@ -190,3 +190,20 @@ TEST(NextNewCategoryName, OneMoreThanTheHighest) {
 
 }  // namespace
 }  // namespace vexo
+
+namespace vexo {
+namespace {
+
+// A long new name is compared as it will be stored, cut to 19 characters.
+TEST_F(EntryMaintenanceTest, ALongNameMayNotBecomeAnotherEntrysName) {
+  CardBuilder().add(2, "", "abc").add(3, "", "ABCDEFGHIJKLMNOPQRS").writeTo(image);
+  load();
+  RenameRequest request = RenameDefaults(dir.header(2));
+  request.filename = "abcdefghijklmnopqrstuvwxyz";
+  EXPECT_FALSE(RenameEntry(dir, select("", "abc"), request));
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"New filename already in use"});
+  EXPECT_TRUE(device->writes.empty());
+}
+
+}  // namespace
+}  // namespace vexo
