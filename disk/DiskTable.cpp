@@ -8,6 +8,7 @@
 
 #include "disk/BlockDevice.h"
 #include "disk/ImageFileDevice.h"
+#include "disk/RemovableDevices.h"
 #include "disk/SystemDisk.h"
 
 namespace vexo {
@@ -49,6 +50,11 @@ int DiskTable::Attach(const std::string& path, std::string* whyNot) {
   const bool exists = ::stat(absolute.c_str(), &st) == 0;
   if (exists && S_ISBLK(st.st_mode)) {
     if (IsSystemDevice(absolute)) return 0;
+    // Only card readers (and loop devices) are cards: a fixed disk is never written.
+    if (!MayHoldACard(absolute)) {
+      if (whyNot) *whyNot = path + " is not a removable disk; only card readers hold Vexo cards";
+      return -1;
+    }
     return add(std::make_shared<BlockDevice>(absolute, helper_), absolute, {});
   }
   if (exists && !S_ISREG(st.st_mode)) {

@@ -9,6 +9,10 @@
 namespace vexo {
 
 // Device nodes ("/dev/sdb") of the removable disks listed under a sysfs block folder.
+// Whether a block device is one that may hold a card: a loop device (a card image attached by
+// hand), or a whole disk that passes the rule above.
+bool MayHoldACard(const std::string& device);
+
 std::vector<std::string> RemovableBlockDevices(const std::string& sysBlock = "/sys/block",
                                                const std::string& devFolder = "/dev");
 

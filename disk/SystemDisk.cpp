@@ -36,14 +36,33 @@ dev_t WholeDiskOf(dev_t device) {
   return device;
 }
 
+namespace {
+
+// The whole disks under a device: itself, or, for LVM, LUKS or RAID, the disks its slaves sit on.
+void AddWholeDisks(dev_t device, std::vector<dev_t>& disks, int depth = 0) {
+  const fs::path dir = SysfsDir(device);
+  std::error_code ec;
+  bool layered = false;
+  if (!dir.empty() && depth < 8) {
+    for (const auto& slave : fs::directory_iterator(dir / "slaves", ec)) {
+      const dev_t below = ParseDevFile(slave.path() / "dev");
+      if (below == 0) continue;
+      layered = true;
+      AddWholeDisks(below, disks, depth + 1);
+    }
+  }
+  if (layered) return;
+  const dev_t disk = WholeDiskOf(device);
+  if (disk != 0 && std::find(disks.begin(), disks.end(), disk) == disks.end()) disks.push_back(disk);
+}
+
+}  // namespace
+
 std::vector<dev_t> SystemWholeDisks() {
   std::vector<dev_t> disks;
   for (const char* mount : {"/", "/boot", "/home"}) {
     struct stat st {};
-    if (::stat(mount, &st) != 0) continue;
-    dev_t disk = WholeDiskOf(st.st_dev);
-    if (disk != 0 && std::find(disks.begin(), disks.end(), disk) == disks.end())
-      disks.push_back(disk);
+    if (::stat(mount, &st) == 0) AddWholeDisks(st.st_dev, disks);
   }
   return disks;
 }

@@ -12,6 +12,7 @@
 
 #include "disk/BlockDevice.h"
 #include "disk/DiskAccess.h"
+#include "disk/RemovableDevices.h"
 #include "tests/support/CardImage.h"
 #include "tests/support/ScriptedPrompter.h"
 
@@ -59,6 +60,8 @@ class LoopDeviceTest : public ::testing::Test {
 
 TEST_F(LoopDeviceTest, ReadsAndWritesTheDevice) {
   ASSERT_EQ(number, 1);
+  EXPECT_TRUE(MayHoldACard(loop));   // a loop device stands for a card
+  EXPECT_FALSE(MayHoldACard(image));  // a file is not a block device
   EXPECT_FALSE(table.ByNumber(number)->device->isImageFile());
   EXPECT_EQ(access.DiskLength(number), 16u << 20);
   {
