@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "explorer/OkCancelRow.h"
+
 namespace vexo {
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
@@ -21,15 +23,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
   Edit5 = new QLineEdit(this);
   for (QWidget* w : std::initializer_list<QWidget*>{Label1, Edit2, Label2, Edit1, Edit3, Edit4, Edit5})
     layout->addWidget(w);
-  auto* buttons = new QHBoxLayout;
-  BitBtn1 = new QPushButton("OK", this);
-  BitBtn2 = new QPushButton("Cancel", this);
-  BitBtn1->setDefault(true);
-  buttons->addWidget(BitBtn1);
-  buttons->addWidget(BitBtn2);
-  layout->addLayout(buttons);
-  connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-  connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+  AddOkCancelRow(this, layout, BitBtn1, BitBtn2);
   setTabOrder(Edit2, Edit1);
   setTabOrder(Edit1, Edit3);
   setTabOrder(Edit3, Edit4);

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "explorer/OkCancelRow.h"
+
 namespace vexo {
 
 TForm6::TForm6(QWidget* parent) : QDialog(parent) {
@@ -19,15 +21,7 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent) {
   form->addRow("Category:", Edit2);
   form->addRow("Filename:", Edit1);
   layout->addLayout(form);
-  auto* buttons = new QHBoxLayout;
-  BitBtn1 = new QPushButton("OK", this);
-  BitBtn2 = new QPushButton("Cancel", this);
-  BitBtn1->setDefault(true);
-  buttons->addWidget(BitBtn1);
-  buttons->addWidget(BitBtn2);
-  layout->addLayout(buttons);
-  connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-  connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+  AddOkCancelRow(this, layout, BitBtn1, BitBtn2);
 }
 
 }  // namespace vexo
