@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include "explorer/DragView.h"
+#include "explorer/FileTypes.h"
 #include "explorer/NodeTexts.h"
 #include "explorer/PcPaths.h"
 #include "explorer/TForm2.h"
@@ -21,14 +22,6 @@
 #include "volume/Format.h"
 
 namespace vexo {
-namespace {
-
-QString LowerExtension(const QString& name) {
-  const qsizetype dot = name.lastIndexOf('.');
-  return dot < 0 ? QString() : name.mid(dot).toLower();
-}
-
-}  // namespace
 
 std::optional<TForm2::DraggedFile> TForm2::draggedFile(QWidget* source, const QMimeData& mime) const {
   if (source == ListView2) {
@@ -59,7 +52,7 @@ bool TForm2::TreeView1DragOver(QWidget* source, const QMimeData& mime, const QPo
   if (source != ListView2 && source != nullptr) return false;
   const std::optional<DraggedFile> file = draggedFile(source, mime);
   if (!file) return false;
-  const QString ext = LowerExtension(file->name);
+  const QString ext = LowerExtensionOf(file->name);
   if (ext != ".gci" && ext != ".vexoimage") return false;
   // The tree's selection follows the pointer; over empty space it is cleared.
   if (QTreeWidgetItem* node = TreeView1->itemAt(pos)) {
@@ -128,7 +121,7 @@ void TForm2::TreeView1DragDrop(QWidget* source, const QMimeData& mime, const QPo
   }
   const std::optional<DraggedFile> file = draggedFile(source, mime);
   if (!file) return;
-  if (LowerExtension(file->name) == ".vexoimage") {
+  if (LowerExtensionOf(file->name) == ".vexoimage") {
     // Onto a drive, or the volume of a category dropped on; the root or empty space does nothing.
     QTreeWidgetItem* node = TreeView1->currentItem();
     if (node != nullptr && node->parent() != nullptr && node->parent()->parent() != nullptr)

@@ -5,20 +5,17 @@
 #include <QMimeDatabase>
 
 #include "explorer/ImageList.h"
+#include "transfer/FileKind.h"
 
 namespace vexo {
-namespace {
 
-QString Extension(const QString& name) {
-  const qsizetype dot = name.lastIndexOf('.');
-  return dot < 0 ? QString() : name.mid(dot).toLower();
+QString LowerExtensionOf(const QString& name) {
+  return QString::fromStdString(LowerExtension(name.toStdString()));
 }
-
-}  // namespace
 
 QString FileTypeText(const QFileInfo& file) {
   if (!file.isDir()) {
-    const QString ext = Extension(file.fileName());
+    const QString ext = LowerExtensionOf(file.fileName());
     if (ext == ".vxe") return "Vexo Program";
     if (ext == ".pdata") return "Vexo SM File";
     if (ext == ".gci") return "Vexo Graphics";
@@ -30,7 +27,7 @@ QString FileTypeText(const QFileInfo& file) {
 
 int FileImage(const QFileInfo& file) {
   if (file.isDir()) return kImageFolder;
-  const QString ext = Extension(file.fileName());
+  const QString ext = LowerExtensionOf(file.fileName());
   if (ext == ".pdata") return kImageSmFile;
   if (ext == ".vxe") return kImageEntry;
   if (ext == ".vexoimage") return kImageArchive;
@@ -39,7 +36,7 @@ int FileImage(const QFileInfo& file) {
 }
 
 bool IsListedFileName(const QString& name) {
-  const QString ext = Extension(name);
+  const QString ext = LowerExtensionOf(name);
   return ext == ".pdata" || ext == ".vxe" || ext == ".vexoimage" || ext == ".gci";
 }
 

@@ -7,6 +7,9 @@
 
 namespace vexo {
 
+// The extension as the core reads it: from the last "." on, A to Z lowered.
+QString LowerExtensionOf(const QString& name);
+
 QString FileTypeText(const QFileInfo& file);
 // The image of a PC file list item by its kind; -1 for none.
 int FileImage(const QFileInfo& file);
