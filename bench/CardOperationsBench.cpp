@@ -95,7 +95,7 @@ int main() {
     });
   };
 
-  const double format = operation([&] { FormatDrive(dir, disk, "E:", false); });
+  const double format = operation([&] { FormatDrive(dir, disk, "E:", FormatCompletion::Silent); });
   dir.LoadDirectory(disk, "E:", true);
   const double import = operation([&] { ImportProgram(dir, buffers, target, program, separators); });
   const double attach = operation([&] {

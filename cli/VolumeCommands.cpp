@@ -13,7 +13,7 @@ namespace vexo {
 int FormatCommand(const Arguments& args, CommandIo& io) {
   CardSession session(io.prompter);
   if (!session.openDisk(args.positional[0])) return kExitStopped;
-  const bool formatted = FormatDrive(session.directory, session.disk, session.drive, true);
+  const bool formatted = FormatDrive(session.directory, session.disk, session.drive);
   return session.operation.finish() && formatted ? kExitDone : kExitStopped;
 }
 

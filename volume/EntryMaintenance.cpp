@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "volume/CardName.h"
 #include "volume/Chain.h"
 #include "volume/Latin1.h"
 
@@ -15,8 +16,11 @@ bool Names(const Selection& s) { return s.entry >= 1 && s.entry <= kSlotCount; }
 
 bool DeleteEntry(Directory& dir, const Selection& selection) {
   if (!Names(selection)) return false;  // nothing selected, or the caption was not found
-  if (dir.prompter().ask("Confirm Delete of '" + selection.filename + "'", Buttons::YesNo,
-                         Answer::No) == Answer::No)
+  // The question says which card and category the entry goes from.
+  const std::string where = selection.category.empty() ? "from " : "from " + selection.category + " on ";
+  if (dir.prompter().ask("Confirm Delete of '" + selection.filename + "'\n" + where +
+                             CardName(dir.access(), selection.disk, selection.drive, true),
+                         Buttons::YesNo, Answer::No) == Answer::No)
     return false;
   if (!removefromchain(dir, selection.entry, selection.disk, selection.drive)) {
     dir.observer->volumeLost(selection.drive);

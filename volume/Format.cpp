@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "volume/CardName.h"
+
 namespace vexo {
 namespace {
 
@@ -9,9 +11,17 @@ bool HasPartitionSignature(const std::array<std::uint8_t, kSectorSize>& sector0)
   return sector0[510] == 0x55 && sector0[511] == 0xAA;
 }
 
+std::string EntriesLost(const Directory& dir) {
+  int used = 0;
+  for (int slot = 1; slot <= kSlotCount; ++slot) used += IsUsed(dir.header(slot)) ? 1 : 0;
+  if (used == 0) return "It holds no entries.";
+  if (used == 1) return "Its one entry will be erased.";
+  return "All " + std::to_string(used) + " entries on it will be erased.";
+}
+
 }  // namespace
 
-bool FormatDrive(Directory& dir, int disk, const std::string& drive, bool showCompletion) {
+bool FormatDrive(Directory& dir, int disk, const std::string& drive, FormatCompletion completion) {
   Prompter& ui = dir.prompter();
   DiskAccess& io = dir.access();
 
@@ -21,7 +31,8 @@ bool FormatDrive(Directory& dir, int disk, const std::string& drive, bool showCo
     return false;
   }
   if (HasPartitionSignature(sector0) &&
-      ui.ask("Drive is Formatted or Partitioned, do you realy want to format as Vexo disk?",
+      ui.ask("Drive is Formatted or Partitioned, do you realy want to format as Vexo disk?\n" +
+                 CardName(io, disk, drive, false) + "\nThe file systems on it will be lost.",
              Buttons::OkCancel, Answer::Cancel, Tone::Warning) == Answer::Cancel)
     return false;
 
@@ -31,11 +42,15 @@ bool FormatDrive(Directory& dir, int disk, const std::string& drive, bool showCo
                std::to_string(available) + "\nSectors required=" + std::to_string(kRequiredSectors));
     return false;
   }
-  if (dir.LoadDirectory(disk, drive, false) &&
-      ui.ask("Drive is already Formatted as Vexo File system, do you realy want to reformat?",
+  // Kept, so that the question can count what it would erase; the format empties it anyway.
+  if (dir.LoadDirectory(disk, drive, true) &&
+      ui.ask("Drive is already Formatted as Vexo File system, do you realy want to reformat?\n" +
+                 CardName(io, disk, drive, true) + "\n" + EntriesLost(dir),
              Buttons::YesCancel, Answer::Cancel) == Answer::Cancel)
     return false;
 
+  // Half a format is neither volume: once begun, it is not stopped.
+  if (ui.cancelRequested()) return false;
   const SlotHeader blank = BlankHeader(SlotState::Free);
   ui.progressBegin("Formatting", kSlotCount);
   ui.busy(true);
@@ -61,7 +76,7 @@ bool FormatDrive(Directory& dir, int disk, const std::string& drive, bool showCo
     ui.message("Logic Error, drive not found after successful format");
     return false;
   }
-  if (showCompletion) ui.message("Format complete");
+  if (completion == FormatCompletion::Announce) ui.message("Format complete");
   return true;
 }
 

@@ -9,8 +9,12 @@ namespace vexo {
 
 inline constexpr std::uint64_t kRequiredSectors = kSlotAreaSectors;
 
-// Formats disk `disk` behind `drive` after the partition, size and reformat checks. With
-// `showCompletion` it ends with "Format complete".
-bool FormatDrive(Directory& dir, int disk, const std::string& drive, bool showCompletion);
+// Whether a format ends with "Format complete" (not when a restore follows it).
+enum class FormatCompletion { Announce, Silent };
+
+// Formats disk `disk` behind `drive` after the partition, size and reformat checks. The two
+// questions name the card and say what will be lost.
+bool FormatDrive(Directory& dir, int disk, const std::string& drive,
+                 FormatCompletion completion = FormatCompletion::Announce);
 
 }  // namespace vexo

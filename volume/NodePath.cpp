@@ -5,6 +5,14 @@
 
 namespace vexo {
 
+std::string VexoNodeText(int disk, const std::string& drive) {
+  return "Vexo " + std::to_string(disk) + " (" + drive + ")";
+}
+
+std::string RemovableNodeText(int disk, const std::string& drive) {
+  return "Removable Disk " + std::to_string(disk) + " (" + drive + ")";
+}
+
 std::string NodePath(const std::vector<std::string>& textsFromRoot) {
   std::string path;
   for (const std::string& text : textsFromRoot) path += text + "\\";

@@ -15,6 +15,11 @@ struct VolumeNode {
   std::string category;
 };
 
+// The texts of the volume tree's drive nodes: "Vexo 2 (E:)" for a card holding a Vexo volume,
+// "Removable Disk 3 (F:)" for any other.
+std::string VexoNodeText(int disk, const std::string& drive);
+std::string RemovableNodeText(int disk, const std::string& drive);
+
 // The path of a node from the texts of the nodes from the root down to it.
 std::string NodePath(const std::vector<std::string>& textsFromRoot);
 

@@ -32,7 +32,8 @@ class CardCommandsTest : public ::testing::Test {
 TEST_F(CardCommandsTest, FormatAsksBeforeReformattingAndSaysWhenDone) {
   const Result again = Vexo({"format", card});  // no terminal: the default, Cancel
   EXPECT_EQ(again.status, 1);
-  EXPECT_NE(again.err.find("do you realy want to reformat? [Yes/Cancel, default Cancel] Cancel"),
+  EXPECT_NE(again.err.find("do you realy want to reformat?\nVexo 1 (E:) \u2014 card.img\n"
+                           "It holds no entries. [Yes/Cancel, default Cancel] Cancel"),
             std::string::npos);
   const Result yes = Vexo({"--yes", "format", card});
   EXPECT_EQ(yes.status, 0);

@@ -37,7 +37,7 @@ TEST_F(EntryMaintenanceTest, DeleteAsksThenUnlinksAndFreesTheSlot) {
   ui.answers = {Answer::Yes};
   ASSERT_TRUE(DeleteEntry(dir, select("", "b")));
   ASSERT_EQ(ui.questions.size(), 1u);
-  EXPECT_EQ(ui.questions[0].text, "Confirm Delete of 'b'");
+  EXPECT_EQ(ui.questions[0].text, "Confirm Delete of 'b'\nfrom Vexo 1 (E:) \u2014 card.img");
   EXPECT_EQ(ui.questions[0].preferred, Answer::No);
   EXPECT_EQ(device->writtenSectors(),
             (std::vector<std::uint64_t>{SlotFirstSector(3), SlotFirstSector(2), SlotFirstSector(5)}));

@@ -33,7 +33,7 @@ TEST_F(FormatTest, WritesTheFreeBlankHeaderIntoAll512Slots) {
   attach();
   const std::vector<std::uint8_t> data(512, 0x77);
   testing::WriteBytes(image, 5 * 512, data.data(), data.size());  // slot 1 program data
-  ASSERT_TRUE(FormatDrive(dir, disk, drive, true));
+  ASSERT_TRUE(FormatDrive(dir, disk, drive));
 
   std::vector<std::uint64_t> headers;
   for (int slot = 1; slot <= 512; ++slot) headers.push_back(SlotFirstSector(slot));
@@ -65,10 +65,12 @@ TEST_F(FormatTest, AVexoVolumeWithEntriesLosesOnlyItsHeaders) {
   testing::WriteBytes(image, (SlotFirstSector(2) + 1) * 512, data.data(), data.size());
   attach();
   ui.answers = {Answer::Yes};
-  ASSERT_TRUE(FormatDrive(dir, disk, drive, false));
+  ASSERT_TRUE(FormatDrive(dir, disk, drive, FormatCompletion::Silent));
   ASSERT_EQ(ui.questions.size(), 1u);
+  // The question names the card and says what it erases.
   EXPECT_EQ(ui.questions[0].text,
-            "Drive is already Formatted as Vexo File system, do you realy want to reformat?");
+            "Drive is already Formatted as Vexo File system, do you realy want to reformat?\n"
+            "Vexo 1 (E:) \u2014 card.img\nAll 2 entries on it will be erased.");
   EXPECT_EQ(ui.questions[0].buttons, Buttons::YesCancel);
   EXPECT_EQ(ui.questions[0].preferred, Answer::Cancel);
   EXPECT_TRUE(ui.messages.empty());  // no "Format complete" without show completion
@@ -87,10 +89,12 @@ TEST_F(FormatTest, ChecksComeFirstAndWriteNothingWhenTheyStop) {
     std::vector<std::string> questions;
     std::vector<std::string> messages;
   };
-  const std::string partitioned =
-      "Drive is Formatted or Partitioned, do you realy want to format as Vexo disk?";
-  const std::string reformat =
-      "Drive is already Formatted as Vexo File system, do you realy want to reformat?";
+  // Each case attaches the card anew, as the next disk number.
+  const std::string partitioned = "Drive is Formatted or Partitioned, do you realy want to format as "
+                                  "Vexo disk?\nRemovable Disk # (E:) \u2014 card.img\nThe file "
+                                  "systems on it will be lost.";
+  const std::string reformat = "Drive is already Formatted as Vexo File system, do you realy want "
+                               "to reformat?\nVexo # (E:) \u2014 card.img\nIt holds no entries.";
   const Case cases[] = {
       {"partition table, cancelled", testing::kCardBytes, true, false, {}, {partitioned}, {}},
       {"one sector too small", 2'097'151ull * 512, false, false, {}, {},
@@ -111,10 +115,11 @@ TEST_F(FormatTest, ChecksComeFirstAndWriteNothingWhenTheyStop) {
     ui.questions.clear();
     ui.messages.clear();
     ui.answers.assign(c.answers.begin(), c.answers.end());
-    EXPECT_FALSE(FormatDrive(dir, disk, drive, true));
-    std::vector<std::string> asked;
+    EXPECT_FALSE(FormatDrive(dir, disk, drive));
+    std::vector<std::string> asked, expected = c.questions;
     for (const auto& q : ui.questions) asked.push_back(q.text);
-    EXPECT_EQ(asked, c.questions);
+    for (std::string& text : expected) text.replace(text.find('#'), 1, std::to_string(disk));
+    EXPECT_EQ(asked, expected);
     EXPECT_EQ(ui.messages, c.messages);
     EXPECT_TRUE(device->writes.empty());
   }
@@ -124,13 +129,13 @@ TEST_F(FormatTest, ChecksComeFirstAndWriteNothingWhenTheyStop) {
 TEST_F(FormatTest, ExactlyOneGibibyteIsEnough) {
   testing::MakeImage(image, 2'097'152ull * 512);
   attach();
-  EXPECT_TRUE(FormatDrive(dir, disk, drive, true));
+  EXPECT_TRUE(FormatDrive(dir, disk, drive));
 }
 
 TEST_F(FormatTest, FailuresPartWayAndOnRead) {
   attach();
   device->failWriteNumber = 3;  // slot 3's header, after its one retry
-  EXPECT_FALSE(FormatDrive(dir, disk, drive, true));
+  EXPECT_FALSE(FormatDrive(dir, disk, drive));
   EXPECT_EQ(ui.messages, (std::vector<std::string>{"Input/output error", "Failed to Format E:"}));
   EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{0, 4096}));
   EXPECT_FALSE(ui.progressVisible);
@@ -138,12 +143,12 @@ TEST_F(FormatTest, FailuresPartWayAndOnRead) {
 
   ui.messages.clear();
   device->failReadNumber = static_cast<int>(device->reads.size()) + 1;
-  EXPECT_FALSE(FormatDrive(dir, disk, drive, true));
+  EXPECT_FALSE(FormatDrive(dir, disk, drive));
   EXPECT_EQ(ui.messages, std::vector<std::string>{"Failed to read E:"});
 
   ui.messages.clear();
   trees.found = false;
-  EXPECT_FALSE(FormatDrive(dir, disk, drive, true));
+  EXPECT_FALSE(FormatDrive(dir, disk, drive));
   EXPECT_EQ(ui.messages,
             std::vector<std::string>{"Logic Error, drive not found after successful format"});
 }
@@ -153,7 +158,7 @@ TEST_F(FormatTest, DiskZeroIsNeverFormatted) {
   DiskTable system(std::make_shared<ImageFileDevice>(image));
   DiskAccess io(system, ui, releaser);
   Directory systemDir(io);
-  EXPECT_FALSE(FormatDrive(systemDir, 0, "C:", true));
+  EXPECT_FALSE(FormatDrive(systemDir, 0, "C:"));
   EXPECT_EQ(ui.messages, (std::vector<std::string>{"Severe logic error!", "Failed to Format C:"}));
   EXPECT_EQ(testing::ReadBytes(image, 0, 2), (std::vector<std::uint8_t>{0, 0}));
 }
