@@ -73,7 +73,7 @@ struct Card {
 void FillCard(const std::string& image, const fs::path& folder) {
   Card card(image);
   OperationScope operation(card.access);
-  FormatDrive(card.dir, card.disk, "E:", false);
+  FormatDrive(card.dir, card.disk, "E:", FormatCompletion::Silent);
   card.dir.LoadDirectory(card.disk, "E:", true);
   TransferBuffers buffers;
   std::mt19937 random(7);
@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
   MakeImage(target);
   {
     Card card(target);
-    FormatDrive(card.dir, card.disk, "E:", false);
+    FormatDrive(card.dir, card.disk, "E:", FormatCompletion::Silent);
   }
   const auto [restoreSeconds, restoreMiB] = InChild([&] {
     Card card(target);

@@ -129,16 +129,17 @@ int RestoreCommand(const Arguments& args, CommandIo& io) {
   if (!choices) return kExitUsage;
   CardSession session(io.prompter);
   const std::string& card = args.positional[0];
-  if (args.has("--format")) {
-    if (!session.openDisk(card) ||
-        !FormatDrive(session.directory, session.disk, session.drive, false))
-      return kExitStopped;
-  }
-  if (!session.openVolume(card)) return kExitStopped;
+  const bool format = args.has("--format");
+  if (format ? !session.openDisk(card) : !session.openVolume(card)) return kExitStopped;
   bool chosen = true;
+  // The card is formatted only once the archive has been read and checked.
+  const BeforeRestoreWrites formatFirst = [&] {
+    return FormatDrive(session.directory, session.disk, session.drive, FormatCompletion::Silent);
+  };
   const bool restored = RestoreImage(
       session.directory, {session.disk, session.drive, ""}, args.positional[1],
-      [&](RestoreList& list) { return chosen = Apply(*choices, list, io.prompter); });
+      [&](RestoreList& list) { return chosen = Apply(*choices, list, io.prompter); },
+      format ? formatFirst : BeforeRestoreWrites());
   const bool flushed = session.operation.finish();
   if (!chosen) return kExitUsage;
   return restored && flushed ? kExitDone : kExitStopped;

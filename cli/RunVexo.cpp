@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
 #include "cli/TerminalPrompter.h"
 #include "volume/SlotHeader.h"
 
@@ -106,6 +107,12 @@ int RunVexo(const std::vector<std::string>& words, std::ostream& out, std::ostre
     CommandIo io{prompter, out};
     const int status = command.run(*args, io);
     if (status == kExitUsage) err << "usage: vexo " << command.usage << '\n';
+    // A command that finished in spite of Ctrl-C (it was past its last safe point) says so by
+    // its own status.
+    if (status == kExitStopped && prompter.cancelRequested()) {
+      err << "Cancelled\n";
+      return kExitCancelled;
+    }
     return status;
   }
   err << "vexo: unknown command " << name << "\n\n";

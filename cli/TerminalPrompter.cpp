@@ -6,6 +6,8 @@
 #include <cctype>
 #include <iostream>
 
+#include "cli/Interrupt.h"
+
 namespace vexo {
 namespace {
 
@@ -81,10 +83,12 @@ std::optional<std::string> TerminalPrompter::input(const std::string& caption,
   return initial;
 }
 
-void TerminalPrompter::progressBegin(const std::string& label, std::uint64_t maximum) {
+bool TerminalPrompter::cancelRequested() const { return InterruptRequested(); }
+
+void TerminalPrompter::progressBegin(const std::string& label, std::uint64_t maximum,
+                                     ProgressUnit unit) {
   label_ = label;
-  maximum_ = maximum;
-  position_ = 0;
+  meter_.begin(maximum, unit);
   progressShown_ = true;
   drawProgress(true);
 }
@@ -95,12 +99,12 @@ void TerminalPrompter::progressLabel(const std::string& label) {
 }
 
 void TerminalPrompter::progressStep() {
-  ++position_;
+  meter_.step();
   drawProgress(false);
 }
 
 void TerminalPrompter::progressSet(std::uint64_t position) {
-  position_ = position;
+  meter_.set(position);
   drawProgress(false);
 }
 
@@ -114,9 +118,7 @@ void TerminalPrompter::drawProgress(bool force) {
   const auto now = std::chrono::steady_clock::now();
   if (!force && now - lastDraw_ < kRedrawInterval) return;
   lastDraw_ = now;
-  const unsigned percent =
-      maximum_ == 0 ? 100 : static_cast<unsigned>(std::min<std::uint64_t>(100, position_ * 100 / maximum_));
-  err_ << "\r\033[K" << label_ << ' ' << percent << '%' << std::flush;
+  err_ << "\r\033[K" << label_ << "  " << meter_.figures() << std::flush;
   lineDrawn_ = true;
 }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <iosfwd>
 
+#include "disk/ProgressMeter.h"
 #include "disk/Prompter.h"
 
 namespace vexo {
@@ -22,7 +23,7 @@ class TerminalPrompter : public Prompter {
   std::optional<std::string> input(const std::string& caption, const std::string& prompt,
                                    const std::string& initial) override;
 
-  void progressBegin(const std::string& label, std::uint64_t maximum) override;
+  void progressBegin(const std::string& label, std::uint64_t maximum, ProgressUnit unit) override;
   void progressLabel(const std::string& label) override;
   void progressStep() override;
   void progressSet(std::uint64_t position) override;
@@ -30,6 +31,8 @@ class TerminalPrompter : public Prompter {
 
   void busy(bool) override {}
   void pump() override {}
+  // Ctrl-C or SIGTERM.
+  bool cancelRequested() const override;
 
  private:
   void drawProgress(bool force);
@@ -42,8 +45,7 @@ class TerminalPrompter : public Prompter {
   bool progressShown_ = false;
   bool lineDrawn_ = false;
   std::string label_;
-  std::uint64_t maximum_ = 0;
-  std::uint64_t position_ = 0;
+  ProgressMeter meter_;
   std::chrono::steady_clock::time_point lastDraw_{};
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 namespace vexo {
 namespace {
@@ -11,6 +12,11 @@ const char* const kLockFailed =
     "Pysical drive lock failed, do you have this drive open in a disk editor?";
 const char* const kLogicalOpenFailed = "Logical Disk Open failed.";
 const char* const kLogicalDismountFailed = "Logical Disk Dismount failed.";
+
+constexpr std::uint64_t kFirstWriteBackStep = 1 << 20;
+constexpr std::uint64_t kSmallestWriteBackStep = 256 << 10;
+constexpr std::uint64_t kLargestWriteBackStep = 16 << 20;
+constexpr double kWriteBackStepSeconds = 0.1;
 
 std::string BeyondLimitText(std::uint64_t sector) {
   return "Sector " + std::to_string(sector) +
@@ -115,8 +121,29 @@ bool DiskAccess::WriteSectors(int disk, const std::string& drive, std::uint64_t 
       prompter_.message(FlushFailedText(drive, error));
       return false;
     }
+    return true;
   }
+  writtenWithinOperation(*device, length);
   return true;
+}
+
+void DiskAccess::writtenWithinOperation(SectorDevice& device, std::size_t bytes) {
+  auto [state, added] = writeBack_.try_emplace(&device, WriteBack{0, kFirstWriteBackStep});
+  WriteBack& step = state->second;
+  step.pending += bytes;
+  if (step.pending < step.limit) {
+    device.writeBack(false);
+    return;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  // A failure here shows again, and is reported, at the operation's final flush.
+  device.writeBack(true);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double perSecond = seconds > 0 ? static_cast<double>(step.pending) / seconds : 1e12;
+  step.limit = std::clamp(static_cast<std::uint64_t>(perSecond * kWriteBackStepSeconds),
+                          kSmallestWriteBackStep, kLargestWriteBackStep);
+  step.pending = 0;
 }
 
 bool DiskAccess::openForWriting(SectorDevice& device) {
@@ -184,6 +211,7 @@ bool DiskAccess::Flush() {
 bool DiskAccess::FinishOperation() {
   if (depth_ > 0) --depth_;
   if (depth_ > 0) return true;
+  writeBack_.clear();
   bool ok = Flush();
   for (const Drive& drive : table_.drives()) {
     if (drive.device) drive.device->close();

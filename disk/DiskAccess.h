@@ -4,6 +4,7 @@
 // once written, locked) until the operation ends; ending it puts the writes on the medium.
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "disk/DiskTable.h"
@@ -61,6 +62,15 @@ class DiskAccess {
   SectorDevice* deviceOf(int disk) const;
   bool openForWriting(SectorDevice& device);
   void releaseMounts(SectorDevice& device);
+  // Inside an operation, what was written goes on towards the medium as the operation goes,
+  // in steps of about a tenth of a second of the medium's speed: a slow card never holds a
+  // long backlog, no single wait is long, and the progress shows what has reached the card.
+  void writtenWithinOperation(SectorDevice& device, std::size_t bytes);
+  struct WriteBack {
+    std::uint64_t pending = 0;
+    std::uint64_t limit;
+  };
+  std::map<SectorDevice*, WriteBack> writeBack_;
 
   DiskTable& table_;
   Prompter& prompter_;

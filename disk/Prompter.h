@@ -13,6 +13,9 @@ enum class Buttons { OkCancel, YesNo, YesCancel };
 enum class Answer { Ok, Cancel, Yes, No };
 enum class Tone { Confirmation, Warning };
 
+// What a progress count counts, so that amounts and the time left can be shown.
+enum class ProgressUnit { Sectors, Bytes };
+
 class Prompter {
  public:
   virtual ~Prompter() = default;
@@ -27,7 +30,8 @@ class Prompter {
                                            const std::string& initial) = 0;
 
   // The progress dialog: shown by begin, hidden by end.
-  virtual void progressBegin(const std::string& label, std::uint64_t maximum) = 0;
+  virtual void progressBegin(const std::string& label, std::uint64_t maximum,
+                             ProgressUnit unit = ProgressUnit::Sectors) = 0;
   virtual void progressLabel(const std::string& label) = 0;
   virtual void progressStep() = 0;
   virtual void progressSet(std::uint64_t position) = 0;
@@ -37,6 +41,10 @@ class Prompter {
   virtual void busy(bool on) = 0;
   // Lets the window repaint between sectors; implementations throttle it.
   virtual void pump() = 0;
+
+  // True once the person has asked to stop (the progress dialog's Cancel, Ctrl-C). Operations
+  // look at it where stopping leaves the card consistent, and stop there without a message.
+  virtual bool cancelRequested() const { return false; }
 };
 
 }  // namespace vexo

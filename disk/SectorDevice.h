@@ -51,6 +51,10 @@ class SectorDevice {
   virtual int writeAt(std::uint64_t offset, const void* data, std::size_t length) = 0;
   // Puts what was written on the medium.
   virtual int flush() = 0;
+  // Sends what was written so far towards the medium, without the medium's own cache flush:
+  // `wait` false starts it, true returns once it is done. Keeps a long write from piling up in
+  // memory and the final flush short.
+  virtual int writeBack(bool wait) { return wait ? flush() : 0; }
   virtual void close() = 0;
 
   // Length in bytes, 0 when it cannot be told.

@@ -71,6 +71,8 @@ bool AttachFile(Directory& dir, TransferBuffers& buffers, const VolumeTarget& ta
     }
   }
 
+  // The data replace the entry's earlier attachment in place: once begun, it is not stopped.
+  if (ui.cancelRequested()) return false;
   const std::size_t sectors = SectorsFor(file.bytes);
   const std::uint64_t slotStart = SlotFirstSector(slot);
   ui.progressBegin("Inserting " + fileName + " into " + *entryCaption,

@@ -30,6 +30,7 @@ class ImageWriter {
   bool ReadSlotRange(int slot, std::uint64_t first, std::uint64_t count) {
     std::uint64_t sector = SlotFirstSector(slot) + first;
     while (count > 0) {
+      if (ui_.cancelRequested()) return false;  // the unfinished archive is removed
       const std::size_t sectors =
           static_cast<std::size_t>(std::min<std::uint64_t>(kRunSectors, (count + 511) / 512));
       if (!dir_.access().ReadSectors(disk_, sector, sectors, run_.data()) &&
@@ -129,7 +130,7 @@ bool WriteImageArchive(Directory& dir, int disk, const std::string& drive,
     total += 512 + std::uint64_t{h.proglen()} + h.gcilen() + h.smlen();
   }
   ui.busy(true);
-  ui.progressBegin("Copying and compressing", total);
+  ui.progressBegin("Copying and compressing", total, ProgressUnit::Bytes);
   const auto stop = [&] {
     ui.progressEnd();
     ui.busy(false);

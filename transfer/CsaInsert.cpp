@@ -115,6 +115,11 @@ bool InsertIntoCsa(Directory& dir, const VolumeTarget& target, const std::string
   std::uint64_t done = 0;
   std::uint64_t left = size;  // a file that grows meanwhile is not written past what was checked
   while (left > 0) {
+    // The area has no directory: stopping between runs leaves header 1 as it was.
+    if (ui.cancelRequested()) {
+      ui.progressEnd();
+      return false;
+    }
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), left));
     std::size_t got = 0;
     while (got < want) {

@@ -47,6 +47,7 @@ bool CopyEntry(Directory& dir, const CopySource& source, const VolumeTarget& tar
       return false;
   }
 
+  if (ui.cancelRequested()) return false;
   ui.progressBegin("Copying " + name, kSectorsPerSlot);
   const auto fail = [&] {
     ui.progressEnd();
@@ -68,26 +69,43 @@ bool CopyEntry(Directory& dir, const CopySource& source, const VolumeTarget& tar
   }
   h.setCategory(target.category);
   h.setFilename(name);
+
+  // A new entry's data goes into its free slot first and the chain and header follow, so that a
+  // copy stopped on the way (a failure, Cancel) leaves nothing listed. A replacement writes over
+  // the entry it replaces and is never stopped half-way.
+  const auto copyData = [&](bool mayStop) {
+    std::vector<std::uint8_t> run(kRunSectors * kSectorSize);
+    for (std::uint64_t i = 1; i < kSectorsPerSlot;) {
+      if (mayStop && ui.cancelRequested()) {
+        ui.progressEnd();
+        return false;
+      }
+      const std::size_t count =
+          static_cast<std::size_t>(std::min<std::uint64_t>(kRunSectors, kSectorsPerSlot - i));
+      if (!io.ReadSectors(source.srcdrive, from + i, count, run.data()) ||
+          !io.WriteSectors(target.disk, target.drive, to + i, count, run.data()))
+        return fail();
+      i += count;
+      ui.progressSet(replace ? i : i - 1);  // a new entry's header is still to come
+      ui.pump();
+    }
+    return true;
+  };
+  const auto writeHeader = [&] {
+    if (!io.WriteSector(target.disk, target.drive, to, dir.header(slot).bytes.data())) return fail();
+    ui.progressSet(replace ? 1 : kSectorsPerSlot);
+    return true;
+  };
   if (replace) {
     h.setNext(old.next());
     h.setPrevious(old.previous());
     dir.header(slot) = h;
+    if (!writeHeader() || !copyData(false)) return false;
   } else {
+    if (!copyData(true)) return false;
     dir.header(slot) = h;
     InsertInChain(dir, dir.header(slot), slot, target.disk, target.drive);
-  }
-  if (!io.WriteSector(target.disk, target.drive, to, dir.header(slot).bytes.data())) return fail();
-  ui.progressStep();
-  ui.pump();
-
-  std::vector<std::uint8_t> run(kRunSectors * kSectorSize);
-  for (std::uint64_t i = 1; i < kSectorsPerSlot;) {
-    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(kRunSectors, kSectorsPerSlot - i));
-    if (!io.ReadSectors(source.srcdrive, from + i, count, run.data())) return fail();
-    if (!io.WriteSectors(target.disk, target.drive, to + i, count, run.data())) return fail();
-    i += count;
-    ui.progressSet(i);
-    ui.pump();
+    if (!writeHeader()) return false;
   }
   ui.progressEnd();
   dir.observer->entriesChanged();

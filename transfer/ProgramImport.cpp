@@ -62,6 +62,8 @@ bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget&
     }
   }
 
+  // The program goes to the card in one run: once begun, an import is not stopped.
+  if (ui.cancelRequested()) return false;
   const SlotHeader& old = dir.header(slot);
   SlotHeader h = BlankHeader();
   h.setCategory(target.category);

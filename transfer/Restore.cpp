@@ -102,9 +102,11 @@ class ImageRestorer {
   }
 
   // Takes `count` bytes from the payload and writes them from the region's first sector on.
+  // Only the Common Storage Area, which has no directory, is left between two runs on Cancel.
   bool WriteSlotRange(int slot, std::uint64_t first, std::uint64_t count) {
     std::uint64_t sector = SlotFirstSector(slot) + first;
     while (count > 0) {
+      if (slot == kSlotCount + 1 && ui_.cancelRequested()) return false;
       const std::size_t bytes = static_cast<std::size_t>(std::min<std::uint64_t>(count, run_.size()));
       if (!read(run_.data(), bytes)) return false;
       const std::size_t sectors = (bytes + 511) / 512;
@@ -241,7 +243,7 @@ std::optional<RestoreList> ReadRestoreList(Prompter& ui, const std::string& arch
 }
 
 bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string& archivePath,
-                  const RestoreChooser& choose) {
+                  const RestoreChooser& choose, const BeforeRestoreWrites& beforeWrites) {
   Prompter& ui = dir.prompter();
   ui.busy(true);
   std::optional<ImageLayout> layout = ScanImage(ui, archivePath);
@@ -279,8 +281,16 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
     ui.message(error.empty() ? kInvalidArchive : error);
     return false;
   }
+  if (ui.cancelRequested()) return false;
+  if (beforeWrites) {
+    if (!beforeWrites()) return false;
+    if (!dir.LoadDirectory(target.disk, target.drive, true)) {
+      ui.message("Target Drive does not contain a Vexo File system");
+      return false;
+    }
+  }
   ImageRestorer in(dir, target, *reader);
-  ui.progressBegin("Restoring", total);
+  ui.progressBegin("Restoring", total, ProgressUnit::Bytes);
   const auto stop = [&] {
     ui.progressEnd();
     return false;
@@ -288,6 +298,8 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
 
   bool everyEntry = true;  // false when an answer, a full card or a failed unlink left one out
   for (const SlotHeader& h : stored) {
+    // Every entry is whole on the card before the next begins: a Cancel stops here.
+    if (ui.cancelRequested()) return stop();
     if (!IsUsed(h)) {
       if (!in.PassOver(h)) return stop();
       continue;

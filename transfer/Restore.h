@@ -52,9 +52,15 @@ using RestoreChooser = std::function<bool(RestoreList&)>;
 // archive cannot be read or is not a valid image.
 std::optional<RestoreList> ReadRestoreList(Prompter& ui, const std::string& archivePath);
 
+// Runs once the choices are made and the whole archive is checked, before the first write: a
+// format of the target, say. False stops the restore with nothing written by it.
+using BeforeRestoreWrites = std::function<bool()>;
+
 // True when every checked entry (and the Common Storage Area) was restored; false after a
-// failure, and also when an answer or a full card left an entry out.
+// failure, and also when an answer or a full card left an entry out. Cancel stops it between
+// entries, so that the card holds whole entries only. With `beforeWrites`, the target's
+// directory is read again after it has run.
 bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string& archivePath,
-                  const RestoreChooser& choose);
+                  const RestoreChooser& choose, const BeforeRestoreWrites& beforeWrites = {});
 
 }  // namespace vexo

@@ -7,6 +7,7 @@
 
 #include "disk/ImageFileDevice.h"
 #include "tests/support/CardFixture.h"
+#include "tests/support/SlowDevice.h"
 
 namespace vexo {
 namespace {
@@ -250,6 +251,38 @@ TEST(MountInfo, ParsesDevicesAndUnescapesMountPoints) {
   EXPECT_EQ(records[1].device, "179:1");
   EXPECT_EQ(records[1].mountPoint, "/media/ann/MY CARD");
   EXPECT_EQ(records[2].mountPoint, "/mnt/back\\slash");
+}
+
+}  // namespace
+}  // namespace vexo
+
+namespace vexo {
+namespace {
+
+// A long write goes on to a slow card as it is made: no wait, the final flush included, has
+// more than a few tenths of a second of the card's speed left to write.
+TEST(WriteBack, ALongWriteReachesASlowCardAsItGoes) {
+  testing::TempDir temp;
+  const std::string image = testing::MakeImage(temp.file("card.img"));
+  constexpr double kCardSpeed = 8 << 20;  // bytes a second
+  auto slow = std::make_shared<testing::SlowDevice>(image, kCardSpeed);
+  DiskTable table;
+  const int disk = table.AttachDevice(slow);
+  testing::ScriptedPrompter ui;
+  testing::FakeReleaser releaser;
+  DiskAccess access(table, ui, releaser);
+
+  const std::vector<std::uint8_t> run(128 << 10, 0x5A);
+  {
+    OperationScope operation(access);
+    for (std::uint64_t sector = 0; sector < 16384; sector += run.size() / 512)
+      ASSERT_TRUE(access.WriteSectors(disk, "E:", sector, run.size() / 512, run.data()));
+    ASSERT_TRUE(operation.finish());
+  }
+  ASSERT_GE(slow->backlogAtWaits.size(), 4u);  // 8 MiB went on in several steps
+  for (std::uint64_t backlog : slow->backlogAtWaits) EXPECT_LE(backlog, 3u << 20);
+  EXPECT_LE(slow->backlogAtLastFlush, 3u << 20);
+  EXPECT_EQ(testing::ReadBytes(image, (8 << 20) - 512, 512), std::vector<std::uint8_t>(512, 0x5A));
 }
 
 }  // namespace

@@ -61,6 +61,35 @@ void WriteHeader(const std::string& path, int slot, const SlotHeader& h) {
   WriteBytes(path, SlotFirstSector(slot) * kSectorSize, h.bytes.data(), SlotHeader::kSize);
 }
 
+std::uint64_t CardDigest(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw std::runtime_error("cannot read " + path);
+  std::uint64_t digest = 14695981039346656037ull;  // FNV-1a
+  const auto mix = [&](const std::uint8_t* bytes, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) digest = (digest ^ bytes[i]) * 1099511628211ull;
+  };
+  std::vector<std::uint8_t> chunk(1 << 20);
+  off_t data = ::lseek(fd, 0, SEEK_DATA);
+  while (data >= 0) {
+    const off_t hole = ::lseek(fd, data, SEEK_HOLE);
+    for (off_t at = data & ~off_t{511}; at < hole;) {
+      const ssize_t got = ::pread(fd, chunk.data(), chunk.size(), at);
+      if (got <= 0) break;
+      for (ssize_t s = 0; s + 512 <= got; s += 512) {
+        const std::uint8_t* sector = chunk.data() + s;
+        if (std::all_of(sector, sector + 512, [](std::uint8_t b) { return b == 0; })) continue;
+        const std::uint64_t number = static_cast<std::uint64_t>(at + s) / 512;
+        mix(reinterpret_cast<const std::uint8_t*>(&number), sizeof number);
+        mix(sector, 512);
+      }
+      at += got;
+    }
+    data = ::lseek(fd, hole, SEEK_DATA);
+  }
+  ::close(fd);
+  return digest;
+}
+
 void FormatImage(const std::string& path) {
   const SlotHeader blank = BlankHeader(SlotState::Free);
   for (int slot = 1; slot <= kSlotCount; ++slot) WriteHeader(path, slot, blank);

@@ -38,6 +38,10 @@ void WriteBytes(const std::string& path, std::uint64_t offset, const void* data,
 SlotHeader ReadHeader(const std::string& path, int slot);
 void WriteHeader(const std::string& path, int slot, const SlotHeader& h);
 
+// A digest of every sector of a card that is not all zeros, with its number: equal digests mean
+// equal cards. Reads only the parts of a sparse image that hold data.
+std::uint64_t CardDigest(const std::string& path);
+
 // Writes the 512 free blank headers a formatted card has.
 void FormatImage(const std::string& path);
 

@@ -29,8 +29,11 @@ class ScriptedPrompter : public Prompter {
   std::uint64_t progressPosition = 0;
   bool progressVisible = false;
   int progressShown = 0;
+  ProgressUnit progressUnit = ProgressUnit::Sectors;
   int pumps = 0;
   bool busyNow = false;
+  bool cancelled = false;
+  std::uint64_t cancelAtPosition = ~std::uint64_t{0};
 
   void message(const std::string& text) override { messages.push_back(text); }
   Answer ask(const std::string& text, Buttons buttons, Answer preferred, Tone tone) override {
@@ -48,9 +51,10 @@ class ScriptedPrompter : public Prompter {
     inputs.pop_front();
     return a;
   }
-  void progressBegin(const std::string& label, std::uint64_t maximum) override {
+  void progressBegin(const std::string& label, std::uint64_t maximum, ProgressUnit unit) override {
     progressLabels.push_back(label);
     progressMaximum = maximum;
+    progressUnit = unit;
     progressPosition = 0;
     progressVisible = true;
     ++progressShown;
@@ -61,6 +65,11 @@ class ScriptedPrompter : public Prompter {
   void progressEnd() override { progressVisible = false; }
   void busy(bool on) override { busyNow = on; }
   void pump() override { ++pumps; }
+  // Cancel is pressed once the progress bar reaches `cancelAtPosition` (in its own unit), or
+  // when `cancelled` is set.
+  bool cancelRequested() const override {
+    return cancelled || (progressVisible && progressPosition >= cancelAtPosition);
+  }
 };
 
 }  // namespace vexo::testing

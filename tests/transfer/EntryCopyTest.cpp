@@ -132,7 +132,7 @@ TEST_F(EntryCopyTest, CopyNamesAreComparedBeforeTheyAreCut) {
 
 // ---- Another card --------------------------------------------------------------------------
 
-TEST_F(EntryCopyTest, NewEntryOnAnotherCardIsLinkedThenWrittenSectorBySector) {
+TEST_F(EntryCopyTest, NewEntryOnAnotherCardIsWrittenThenLinked) {
   CardBuilder().add(7, "", "b").writeTo(image);
   const SlotHeader source = fill(image, 7, 3);
   CardBuilder().add(1, "", "a").add(2, "", "c").writeTo(other);
@@ -140,8 +140,10 @@ TEST_F(EntryCopyTest, NewEntryOnAnotherCardIsLinkedThenWrittenSectorBySector) {
   attachOther();
 
   ASSERT_TRUE(copy(disk, "", "b", 7, {otherDisk, "F:", ""}));
+  // The data first, into the free slot; then the chain and the header, so that a copy stopped
+  // on the way leaves nothing listed.
   EXPECT_EQ(otherDevice->writtenSectors(),
-            (std::vector<std::uint64_t>{S(1), S(2), S(3)}) + SectorRun(S(3) + 1, 4095));
+            SectorRun(S(3) + 1, 4095) + (std::vector<std::uint64_t>{S(1), S(2), S(3)}));
   EXPECT_TRUE(device->writes.empty());
   ASSERT_FALSE(device->reads.empty());
   EXPECT_EQ(device->reads[0].sector, S(7));  // the source's header first
@@ -316,14 +318,17 @@ TEST_P(EntryCopyFailureTest, StopsWithTheCopyError) {
 }
 
 // The copy goes into slot 1 of an empty volume, so no chain write comes before its header.
-// Source reads: 1 the header, 2 sectors 1 to 256, 3 sectors 257 to 512.
+// Source reads: 1 the header, 2 sectors 1 to 256, 3 sectors 257 to 512. Target writes: 16 runs of
+// data (sectors 1 to 4095), then the header.
 INSTANTIATE_TEST_SUITE_P(
     Transfers, EntryCopyFailureTest,
     ::testing::Values(
         CopyFailure{"HeaderRead", 1, 0, {}, {"Error copying Vexo File"}},
-        CopyFailure{"LaterRead", 3, 0, SectorRun(0, 257), {"Error copying Vexo File"}},
-        CopyFailure{"HeaderWrite", 0, 1, {}, {"Input/output error", "Error copying Vexo File"}},
-        CopyFailure{"DataWrite", 0, 3, SectorRun(0, 257),
+        CopyFailure{"LaterRead", 3, 0, SectorRun(1, 256), {"Error copying Vexo File"}},
+        CopyFailure{"FirstDataWrite", 0, 1, {}, {"Input/output error", "Error copying Vexo File"}},
+        CopyFailure{"LaterDataWrite", 0, 3, SectorRun(1, 512),
+                    {"Input/output error", "Error copying Vexo File"}},
+        CopyFailure{"HeaderWrite", 0, 17, SectorRun(1, 4095),
                     {"Input/output error", "Error copying Vexo File"}}),
     [](const ::testing::TestParamInfo<CopyFailure>& param) { return param.param.what; });
 
