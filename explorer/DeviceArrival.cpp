@@ -8,6 +8,7 @@
 #include "disk/SystemDisk.h"
 #include "explorer/ImageList.h"
 #include "explorer/NodeTexts.h"
+#include "explorer/PcPaths.h"
 #include "explorer/TForm2.h"
 #include "explorer/TreeImages.h"
 #include "shellnotify/DeviceEvents.h"
@@ -76,6 +77,36 @@ void TForm2::SHChangeNotify1MediaRemoved(TSHChangeNotify*, quint32 flags, const 
   }
   SetNodeImages(node, ImageList1, kImageRemovable, kImageRemovable);
   qDeleteAll(node->takeChildren());
+}
+
+}  // namespace vexo
+
+namespace vexo {
+
+void TForm2::Refresh() {
+  WindowPrompter::Job job(prompter);
+  OperationScope operation(access);
+  // What is shown now, by its texts, to be found again among the fresh nodes.
+  QStringList shown;
+  for (QTreeWidgetItem* n = TreeView1->currentItem(); n != nullptr; n = n->parent())
+    shown.prepend(n->text(0));
+  const QString folder = GetNodePath();
+  for (const QString& root : LogicalDriveRoots(table)) {
+    const Drive* drive = table.ByLetter(root[0].toLatin1());
+    if (drive == nullptr || !drive->removable) continue;
+    RemoveDrive(root, selectedDrive());
+    AddDrive(root, false);
+  }
+  QTreeWidgetItem* found = TreeView1->topLevelItem(0);
+  if (shown.size() > 1) {
+    if (QTreeWidgetItem* volume = driveNodeOf(found, DriveOfNodeText(shown[1]))) {
+      found = volume;
+      for (int i = 0; shown.size() > 2 && i < volume->childCount(); ++i)
+        if (volume->child(i)->text(0) == shown[2]) found = volume->child(i);
+    }
+  }
+  showVolumeNode(found);
+  if (!folder.isEmpty()) ShowFolder(folder);
 }
 
 }  // namespace vexo

@@ -54,13 +54,9 @@ bool TForm2::TreeView1DragOver(QWidget* source, const QMimeData& mime, const QPo
   if (!file) return false;
   const QString ext = LowerExtensionOf(file->name);
   if (ext != ".gci" && ext != ".vexoimage") return false;
-  // The tree's selection follows the pointer; over empty space it is cleared.
-  if (QTreeWidgetItem* node = TreeView1->itemAt(pos)) {
-    TreeView1->setCurrentItem(node);
-  } else {
-    TreeView1->setCurrentItem(nullptr);
-    TreeView1->clearSelection();
-  }
+  // The node under the pointer is marked; it becomes the current node only when the file is
+  // dropped on it.
+  TreeView1->markDropTarget(TreeView1->itemAt(pos));
   return true;
 }
 
@@ -68,7 +64,19 @@ bool TForm2::ListView2DragOver(QWidget*, const QMimeData&, const QPoint&) { retu
 
 // ---- drops on the entry list ----------------------------------------------------------------
 
+// A file dropped from the PC list must still be there; the list catches up when it is not.
+std::optional<TForm2::DraggedFile> TForm2::droppedFile(QWidget* source, const QMimeData& mime) {
+  std::optional<DraggedFile> file = draggedFile(source, mime);
+  if (file && !QFileInfo::exists(file->path)) {
+    prompter.message(file->path.toStdString() + " no longer exists");
+    relistFolder();
+    return std::nullopt;
+  }
+  return file;
+}
+
 void TForm2::ListView1DragDrop(QWidget* source, const QMimeData& mime, const QPoint& pos) {
+  WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   ListView1->clearSelection();
   QTreeWidgetItem* under = ListView1->itemAt(pos);
@@ -81,7 +89,7 @@ void TForm2::ListView1DragDrop(QWidget* source, const QMimeData& mime, const QPo
     prompter.message("please select a Vexo disk to write to");
     return;
   }
-  const std::optional<DraggedFile> file = draggedFile(source, mime);
+  const std::optional<DraggedFile> file = droppedFile(source, mime);
   if (!file) return;
   const Selection& s = resolved.selection;
   const VolumeTarget target{s.disk, s.drive, s.category};
@@ -107,42 +115,61 @@ void TForm2::restoreArchive(const QString& path) {
     return;
   }
   const Selection& s = resolved.selection;
-  RestoreImage(dir, {s.disk, s.drive, ""}, path.toStdString(),
-               [this](RestoreList& list) { return dialogs.form7 && dialogs.form7->choose(list); });
+  // A restore that stopped (Cancel, a failure) has left what it wrote: the list shows it.
+  if (!RestoreImage(dir, {s.disk, s.drive, ""}, path.toStdString(),
+                    [this](RestoreList& list) { return dialogs.form7 && dialogs.form7->choose(list); }))
+    ListEntries();
 }
 
 // ---- drops on the volume tree ---------------------------------------------------------------
 
 void TForm2::TreeView1DragDrop(QWidget* source, const QMimeData& mime, const QPoint& pos) {
+  WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   if (source == ListView1) {
     copyEntryTo(pos);
     return;
   }
-  const std::optional<DraggedFile> file = draggedFile(source, mime);
+  const std::optional<DraggedFile> file = droppedFile(source, mime);
   if (!file) return;
+  QTreeWidgetItem* dropped = TreeView1->itemAt(pos);
   if (LowerExtensionOf(file->name) == ".vexoimage") {
     // Onto a drive, or the volume of a category dropped on; the root or empty space does nothing.
-    QTreeWidgetItem* node = TreeView1->currentItem();
+    QTreeWidgetItem* node = dropped;
     if (node != nullptr && node->parent() != nullptr && node->parent()->parent() != nullptr)
       node = node->parent();
     if (node == nullptr || node->parent() == nullptr) return;
-    TreeView1->setCurrentItem(node);
-    int disk = -1;
-    QString drive;
-    if (!ParseDriveNodeText(node->text(0), disk, drive)) return;
-    if (FormatDrive(dir, disk, drive.toStdString(), false)) restoreArchive(file->path);
+    showVolumeNode(node);
+    restoreOntoFormatted(node->text(0), file->path);
     return;
   }
+  if (dropped != nullptr) showVolumeNode(dropped);
   const std::optional<std::int32_t> offset = AskSectorOffset(prompter);
   if (!offset) return;
-  const Resolved resolved = ResolveSelection();
+  const Resolved resolved = dropped != nullptr ? ResolveSelection() : Resolved();
   if (!resolved.success) {
     prompter.message("please select a Vexo disk to write to");
     return;
   }
   InsertIntoCsa(dir, {resolved.selection.disk, resolved.selection.drive, ""},
                 file->path.toStdString(), *offset);
+}
+
+// The archive is read and its entries chosen before anything else; only then is the card
+// formatted, after its questions, and the archive restored onto it. Cancel anywhere on the way
+// leaves the card as it was.
+void TForm2::restoreOntoFormatted(const QString& driveNodeText, const QString& archivePath) {
+  int disk = -1;
+  QString drive;
+  if (!ParseDriveNodeText(driveNodeText, disk, drive)) return;
+  const std::string driveString = drive.toStdString();
+  if (!RestoreImage(
+          dir, {disk, driveString, ""}, archivePath.toStdString(),
+          [this](RestoreList& list) { return dialogs.form7 && dialogs.form7->choose(list); },
+          [this, disk, driveString] {
+            return FormatDrive(dir, disk, driveString, FormatCompletion::Silent);
+          }))
+    ListEntries();
 }
 
 void TForm2::copyEntryTo(const QPoint& pos) {
@@ -170,6 +197,7 @@ void TForm2::copyEntryTo(const QPoint& pos) {
 
 void TForm2::ListView2DragDrop(QWidget* source, const QMimeData&, const QPoint&) {
   if (source == ListView2 || source == nullptr) return;
+  WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
   if (!resolved.success) {
@@ -196,7 +224,7 @@ void TForm2::ListView2DragDrop(QWidget* source, const QMimeData&, const QPoint&)
       const QString name = QString::fromStdString(SingleEntryArchiveName(captions.front()));
       archive = folder + (folder.endsWith('/') ? "" : "/") + name;
       if (QFileInfo::exists(archive) &&
-          prompter.ask(("Replace '" + pcFolder + name + "'?").toStdString(), Buttons::YesNo,
+          prompter.ask(("Replace '" + archive + "'?").toStdString(), Buttons::YesNo,
                        Answer::No, Tone::Confirmation) == Answer::No)
         return;
     }

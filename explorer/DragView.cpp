@@ -49,10 +49,33 @@ void DragView::dragEnterEvent(QDragEnterEvent* event) {
 
 void DragView::dragMoveEvent(QDragMoveEvent* event) { decide(event); }
 
-void DragView::dragLeaveEvent(QDragLeaveEvent* event) { event->accept(); }
+void DragView::markDropTarget(QTreeWidgetItem* item) {
+  marked_ = true;
+  if (item == nullptr) {
+    selectionModel()->clearSelection();
+    return;
+  }
+  selectionModel()->select(indexFromItem(item), QItemSelectionModel::ClearAndSelect);
+}
+
+void DragView::restoreSelection() {
+  if (!marked_) return;
+  marked_ = false;
+  if (QTreeWidgetItem* current = currentItem())
+    selectionModel()->select(indexFromItem(current), QItemSelectionModel::ClearAndSelect);
+  else
+    selectionModel()->clearSelection();
+}
+
+void DragView::dragLeaveEvent(QDragLeaveEvent* event) {
+  restoreSelection();
+  event->accept();
+}
 
 void DragView::dropEvent(QDropEvent* event) {
-  if (!decide(event) || !onDrop) return;
+  const bool accepted = decide(event);
+  restoreSelection();
+  if (!accepted || !onDrop) return;
   QWidget* source = qobject_cast<QWidget*>(event->source());
   const bool ours = event->mimeData()->hasFormat(kViewDragFormat) && source != nullptr;
   onDrop(ours ? source : nullptr, *event->mimeData(), event->position().toPoint());

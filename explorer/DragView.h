@@ -21,6 +21,11 @@ class DragView : public QTreeWidget {
   std::function<bool(QWidget* source, const QMimeData& data, const QPoint& pos)> onDragOver;
   std::function<void(QWidget* source, const QMimeData& data, const QPoint& pos)> onDrop;
 
+  // Marks the node a drag hovers over as the drop target, by highlighting it without making it
+  // the current node: the entry list keeps showing what it showed, and a drag that is cancelled
+  // leaves the selection as it was. Null clears the mark.
+  void markDropTarget(QTreeWidgetItem* item);
+
  protected:
   void startDrag(Qt::DropActions actions) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -30,6 +35,8 @@ class DragView : public QTreeWidget {
 
  private:
   bool decide(QDropEvent* event);
+  void restoreSelection();
+  bool marked_ = false;
 };
 
 }  // namespace vexo

@@ -60,7 +60,6 @@ void TForm2::AddDrive(const QString& rootPath, bool select) {
     QTreeWidgetItem* node = nullptr;
     if (dir.LoadDirectory(disk, drive.left(1).toStdString(), true)) {
       placeDriveNode(volumeRoot, "Vexo " + QString::number(disk) + " (" + drive + ")", kImageVolume, &node);
-      if (select) TreeView1->setCurrentItem(node);
       for (int slot = 1; slot <= kSlotCount; ++slot) {
         const SlotHeader& h = dir.header(slot);
         const QString category = QString::fromStdString(h.category());
@@ -70,7 +69,7 @@ void TForm2::AddDrive(const QString& rootPath, bool select) {
         if (!present) SetNodeImages(new QTreeWidgetItem(node, {category}), ImageList1, kImageFolder, kImageFolder);
       }
       node->setExpanded(true);
-      if (select) ListEntries();
+      if (select) showVolumeNode(node);
     } else {
       placeDriveNode(volumeRoot, "Removable Disk " + QString::number(disk) + " (" + drive + ")",
                      kImageRemovable, &node);
@@ -118,7 +117,7 @@ bool TForm2::selectDrive(const std::string& drive) {
   QTreeWidgetItem* root = TreeView1->topLevelItem(0);
   for (int i = 0; i < root->childCount(); ++i) {
     if (root->child(i)->text(0).contains(suffix)) {
-      TreeView1->setCurrentItem(root->child(i));
+      showVolumeNode(root->child(i));
       return true;
     }
   }

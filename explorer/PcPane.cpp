@@ -4,6 +4,7 @@
 #include <QCollator>
 #include <QDateTime>
 #include <QDir>
+#include <QFileSystemWatcher>
 #include <QTreeWidget>
 
 #include "explorer/FileTypes.h"
@@ -99,6 +100,7 @@ void TForm2::ShowFolder(const QString& path) {
 void TForm2::ListFolder(const QString& folder, QTreeWidgetItem* node) {
   ListView2->clear();
   const QString local = ToLocalPath(table, folder);
+  watchFolder(local);
   if (local.isEmpty()) return;
   const QFileInfoList entries = QDir(local).entryInfoList(
       QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
@@ -130,6 +132,34 @@ void TForm2::ListFolder(const QString& folder, QTreeWidgetItem* node) {
   ListView2->addTopLevelItems(items);
 }
 
+void TForm2::watchFolder(const QString& localFolder) {
+  const QStringList watched = folderWatcher_->directories();
+  if (watched == QStringList{localFolder}) return;
+  if (!watched.isEmpty()) folderWatcher_->removePaths(watched);
+  if (!localFolder.isEmpty()) folderWatcher_->addPath(localFolder);
+}
+
+// The folder shown changed on disk: list it again, keeping the item selected and the order
+// the person chose.
+void TForm2::relistFolder() {
+  QTreeWidgetItem* node = TreeView2->currentItem();
+  const QString folder = GetNodePath();
+  if (node == nullptr || folder.isEmpty()) return;
+  const QString selected = ListView2->currentItem() ? ListView2->currentItem()->text(0) : QString();
+  ListFolder(folder, node);
+  if (sortcolumn >= 0) sortFileList(sortcolumn, sortforward);
+  for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
+    if (ListView2->topLevelItem(i)->text(0) == selected) ListView2->setCurrentItem(ListView2->topLevelItem(i));
+  }
+}
+
+void TForm2::ShowParentFolder() {
+  const QString path = GetNodePath();  // "C:\Data\Cards\"
+  const qsizetype end = path.lastIndexOf('\\', -2);
+  if (path.size() <= 3 || end < 2) return;  // a drive has no folder above it
+  ShowFolder(path.left(end + 1));
+}
+
 void TForm2::TreeView2Click() {
   const QString path = GetNodePath();
   if (path.isEmpty()) {
@@ -147,10 +177,12 @@ void TForm2::ListView2DblClick() {
 }
 
 void TForm2::sortFileList(const std::function<bool(QTreeWidgetItem*, QTreeWidgetItem*)>& less) {
+  QTreeWidgetItem* current = ListView2->currentItem();
   QList<QTreeWidgetItem*> items;
   while (ListView2->topLevelItemCount() > 0) items << ListView2->takeTopLevelItem(0);
   std::stable_sort(items.begin(), items.end(), less);
   ListView2->addTopLevelItems(items);
+  if (current) ListView2->setCurrentItem(current);
 }
 
 void TForm2::ListView2ColumnClick(int column) {
@@ -159,7 +191,10 @@ void TForm2::ListView2ColumnClick(int column) {
   } else {
     sortcolumn = column;
   }
-  const bool forward = sortforward;
+  sortFileList(column, sortforward);
+}
+
+void TForm2::sortFileList(int column, bool forward) {
   QCollator collator;
   collator.setCaseSensitivity(Qt::CaseInsensitive);
   if (column == 1 || column == 3) {

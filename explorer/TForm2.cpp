@@ -1,17 +1,25 @@
 #include "explorer/TForm2.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileSystemWatcher>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <exception>
 
+#include "explorer/CutTextTips.h"
 #include "explorer/DragView.h"
+#include "explorer/FileTypes.h"
 #include "explorer/ImageList.h"
 #include "explorer/PcPaths.h"
 #include "explorer/TProgressfrm.h"
@@ -21,6 +29,7 @@ namespace vexo {
 namespace {
 
 constexpr const char* kFolderSetting = "CurrentFolder";
+constexpr int kFolderSettleMs = 200;  // a folder being written changes many times in a row
 
 DragView* MakeList(QWidget* parent, QAbstractItemView::SelectionMode mode) {
   auto* list = new DragView(parent);
@@ -39,7 +48,13 @@ View* MakeTree(QWidget* parent, int indent) {
   tree->setIndentation(indent);
   tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tree->setUniformRowHeights(true);
+  tree->setItemDelegate(new CutTextTips(tree));
   return tree;
+}
+
+// Room for a whole sample text in a column, with the margins the style keeps.
+int ColumnWidthFor(const QTreeWidget* view, const QString& sample, int least) {
+  return std::max(least, view->fontMetrics().horizontalAdvance(sample) + 24);
 }
 
 }  // namespace
@@ -54,6 +69,7 @@ TForm2::TForm2(DiskTable& diskTable, DialogSeam& seam, std::unique_ptr<NotifyBac
       dir(access),
       separators(),
       seam_(seam) {
+  setObjectName("TForm2");
   dir.observer = this;
   SHChangeNotify1->OnDriveAdd = [this](TSHChangeNotify* s, quint32 f, const QString& p) { SHChangeNotify1DriveAdd(s, f, p); };
   SHChangeNotify1->OnMediaInserted = SHChangeNotify1->OnDriveAdd;
@@ -77,7 +93,12 @@ void TForm2::buildLayout() {
   setWindowTitle("Vexo Explorer");
   setFont(QFont("Tahoma", 8));
   resize(821, 500);
+  if (const QScreen* screen = this->screen())
+    resize(size().boundedTo(screen->availableGeometry().size()));
   move(0, 0);
+  statusText = new QLabel(this);
+  statusText->setObjectName("statusText");
+  statusBar()->addWidget(statusText, 1);
 
   Splitter1 = new QSplitter(Qt::Vertical, this);
   Splitter1->setHandleWidth(3);
@@ -121,8 +142,22 @@ void TForm2::buildLayout() {
   ListView2->onDrop = [this](QWidget* s, const QMimeData& d, const QPoint& p) { ListView2DragDrop(s, d, p); };
 
   connect(TreeView1, &QTreeWidget::itemClicked, this, [this] { TreeView1Click(); });
+  connect(TreeView1, &QTreeWidget::currentItemChanged, this, [this] { TreeView1Changed(); });
+  connect(TreeView1, &QTreeWidget::itemPressed, this, [this] { TreeView1Pressed(); });
+  connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] {
+    if (!prompter.working()) Properties1Click();
+  });
   connect(TreeView2, &QTreeWidget::itemClicked, this, [this] { TreeView2Click(); });
   connect(ListView2, &QTreeWidget::itemDoubleClicked, this, [this] { ListView2DblClick(); });
+  connect(ListView2, &QTreeWidget::itemActivated, this, [this] { ListView2DblClick(); });
+
+  folderWatcher_ = new QFileSystemWatcher(this);
+  folderChanged_ = new QTimer(this);
+  folderChanged_->setSingleShot(true);
+  folderChanged_->setInterval(kFolderSettleMs);
+  connect(folderWatcher_, &QFileSystemWatcher::directoryChanged, folderChanged_,
+          qOverload<>(&QTimer::start));
+  connect(folderChanged_, &QTimer::timeout, this, [this] { relistFolder(); });
   connect(ListView2->header(), &QHeaderView::sectionClicked, this,
           [this](int column) { ListView2ColumnClick(column); });
   connect(TreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -133,23 +168,58 @@ void TForm2::buildLayout() {
   });
 }
 
+std::function<void()> TForm2::command(void (TForm2::*handler)()) {
+  return [this, handler] {
+    if (!prompter.working()) (this->*handler)();
+  };
+}
+
 void TForm2::buildMenus() {
   const auto noCode = [this] { prompter.message("No code yet"); };
   PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName("PopupMenu1");
   PopupMenu1->addAction("Copy Menu", this, noCode)->setVisible(false);
   PopupMenu1->addAction("Copy Menu Graphics", this, noCode)->setVisible(false);
-  PopupMenu1->addAction("New Vexo Category", this, [this] { NewVexoFolder1Click(); });
+  PopupMenu1->addAction("New Vexo Category", this, command(&TForm2::NewVexoFolder1Click));
   PopupMenu1->addSeparator();
-  PopupMenu1->addAction("Format", this, [this] { Format1Click(); });
-  PopupMenu1->addAction("Diagnostics", this, [this] { Dumpit1Click(); });
+  PopupMenu1->addAction("Format", this, command(&TForm2::Format1Click));
+  PopupMenu1->addAction("Diagnostics", this, command(&TForm2::Dumpit1Click));
 
+  // The entry list's commands also answer their keys while the list has the focus; the menu
+  // shows the keys.
+  const auto listAction = [this](const QString& text, QList<QKeySequence> keys,
+                                 void (TForm2::*handler)()) {
+    auto* action = new QAction(text, this);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(action, &QAction::triggered, this, command(handler));
+    ListView1->addAction(action);
+    return action;
+  };
+  deleteAction = listAction("Delete", {QKeySequence::Delete}, &TForm2::Delete1Click);
+  renameAction = listAction("Rename", {Qt::Key_F2}, &TForm2::Rename1Click);
+  propertiesAction =
+      listAction("Properties", {Qt::Key_Return, Qt::Key_Enter}, &TForm2::Properties1Click);
   PopupMenu2 = new QMenu(this);
-  PopupMenu2->addAction("Delete", this, [this] { Delete1Click(); });
-  PopupMenu2->addAction("Rename", this, [this] { Rename1Click(); });
+  PopupMenu2->setObjectName("PopupMenu2");
+  PopupMenu2->addAction(deleteAction);
+  PopupMenu2->addAction(renameAction);
   PopupMenu2->addAction("Copy", this, noCode)->setVisible(false);
   PopupMenu2->addAction("Paste", this, noCode)->setVisible(false);
   PopupMenu2->addSeparator();
-  PopupMenu2->addAction("Properties", this, [this] { Properties1Click(); });
+  PopupMenu2->addAction(propertiesAction);
+
+  refreshAction = new QAction("Refresh", this);
+  refreshAction->setShortcut(QKeySequence::Refresh);
+  refreshAction->setShortcutContext(Qt::WindowShortcut);
+  connect(refreshAction, &QAction::triggered, this, command(&TForm2::Refresh));
+  addAction(refreshAction);
+  auto* parentFolder = new QAction("Parent folder", this);
+  parentFolder->setShortcut(Qt::Key_Backspace);
+  parentFolder->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  connect(parentFolder, &QAction::triggered, this, command(&TForm2::ShowParentFolder));
+  ListView2->addAction(parentFolder);
+  TreeView2->addAction(parentFolder);
 }
 
 void TForm2::FormCreate() {
@@ -173,10 +243,13 @@ void TForm2::startUp() {
   ListView1->setHeaderLabels({"Filename", "Date Modified", "Description 1", "Description 2",
                               "Description 3", "Description 4"});
   ListView1->setColumnWidth(0, 150);
-  ListView1->setColumnWidth(1, 120);
-  ListView1->header()->setStretchLastSection(true);
+  // The whole date and time shows; the four descriptions share the rest of the width.
+  ListView1->setColumnWidth(1, ColumnWidthFor(ListView1, "8888/88/88 88:88:88", 120));
+  ListView1->header()->setStretchLastSection(false);
+  for (int c = 2; c < 6; ++c) ListView1->header()->setSectionResizeMode(c, QHeaderView::Stretch);
   ListView2->setHeaderLabels({"Filename", "Size", "Type", "Date Modified"});
-  const int widths[] = {150, 80, 200, 140};
+  const QString latestDate = DateText(QDateTime(QDate(2028, 12, 28), QTime(23, 58, 58)));
+  const int widths[] = {150, 80, 200, ColumnWidthFor(ListView2, latestDate, 140)};
   for (int c = 0; c < 4; ++c) ListView2->setColumnWidth(c, widths[c]);
   ListView2->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
   ListView2->header()->setSectionsClickable(true);

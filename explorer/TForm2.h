@@ -19,9 +19,13 @@
 #include "volume/Selection.h"
 #include "volume/VolumeObserver.h"
 
+class QAction;
+class QFileSystemWatcher;
+class QLabel;
 class QMenu;
 class QMimeData;
 class QSplitter;
+class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -67,8 +71,13 @@ class TForm2 : public QMainWindow, public VolumeObserver {
     Selection selection;
   };
   Resolved ResolveSelection();
+  // Refills the entry list for the volume tree's current node, and the status bar and title.
   void ListEntries();
   void TreeView1Click();
+  // The current node of the volume tree changed (mouse, keyboard or program): the list follows.
+  void TreeView1Changed();
+  // Makes `node` the current node of the volume tree and lists it, also when it already was.
+  void showVolumeNode(QTreeWidgetItem* node);
   // Selects the node at `pos` (viewport coordinates); true when PopupMenu1 would open.
   bool TreeView1ContextPopup(const QPoint& pos);
   void ListView1StartDrag();
@@ -84,6 +93,10 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   void TreeView2Click();
   void ListView2DblClick();
   void ListView2ColumnClick(int column);
+  // Backspace: the folder above the one shown.
+  void ShowParentFolder();
+  // F5: the drives read again, and the folder shown listed again.
+  void Refresh();
 
   // ---- drag and drop (source: the view a drag started from, null from outside) -----------
   bool ListView1DragOver(QWidget* source, const QMimeData& mime, const QPoint& pos);
@@ -106,6 +119,10 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   void Delete1Click();
   void Rename1Click();
   void Properties1Click();
+  QAction* deleteAction;      // Delete
+  QAction* renameAction;      // F2
+  QAction* propertiesAction;  // Enter, double click
+  QAction* refreshAction;     // F5
 
   // ---- trees the core changes (VolumeObserver) -------------------------------------------
   void driveChanged(const std::string& drive) override;
@@ -131,6 +148,7 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   QMenu* PopupMenu1;
   QMenu* PopupMenu2;
   QList<QIcon> ImageList1;
+  QLabel* statusText;  // what the entry list holds
 
   // State the window owns for the run.
   DiskTable& table;
@@ -155,13 +173,25 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   void startUp();
   // True when an operation is writing: `handler` then runs again once it has ended.
   bool deferredWhileWorking(const std::function<void()>& handler);
+  // A command from a key or a menu runs only when no operation does.
+  std::function<void()> command(void (TForm2::*handler)());
+  void showListedVolume(const Resolved& resolved, int entries);
+  void watchFolder(const QString& localFolder);
+  void relistFolder();
+  void TreeView1Pressed();
+  bool changedByPress_ = false;
+  bool clickListed_ = false;
+  QFileSystemWatcher* folderWatcher_;
+  QTimer* folderChanged_;
   // The PC file a drag carries: the PC file list's selection, or a file from outside.
   struct DraggedFile {
     QString name;
     QString path;
   };
   std::optional<DraggedFile> draggedFile(QWidget* source, const QMimeData& mime) const;
+  std::optional<DraggedFile> droppedFile(QWidget* source, const QMimeData& mime);
   void restoreArchive(const QString& path);
+  void restoreOntoFormatted(const QString& driveNodeText, const QString& archivePath);
   void copyEntryTo(const QPoint& pos);
   QTreeWidgetItem* copyDropNode_ = nullptr;
   void buildLayout();
@@ -169,6 +199,7 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   QTreeWidgetItem* driveNodeOf(QTreeWidgetItem* root, const QString& drive) const;
   void placeDriveNode(QTreeWidgetItem* root, const QString& text, int image, QTreeWidgetItem** placed);
   void sortFileList(const std::function<bool(QTreeWidgetItem*, QTreeWidgetItem*)>& less);
+  void sortFileList(int column, bool forward);
   DialogSeam& seam_;
 };
 

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "explorer/OkCancelRow.h"
+#include "volume/SlotHeader.h"
 
 namespace vexo {
 
@@ -23,6 +24,10 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
   Edit5 = new QLineEdit(this);
   for (QWidget* w : std::initializer_list<QWidget*>{Label1, Edit2, Label2, Edit1, Edit3, Edit4, Edit5})
     layout->addWidget(w);
+  // What is typed is what is stored: 19 characters of name, 31 of each description.
+  Edit2->setMaxLength(static_cast<int>(kFilename.width) - 1);
+  for (QLineEdit* description : {Edit1, Edit3, Edit4, Edit5})
+    description->setMaxLength(static_cast<int>(kDesc1.width) - 1);
   AddOkCancelRow(this, layout, BitBtn1, BitBtn2);
   setTabOrder(Edit2, Edit1);
   setTabOrder(Edit1, Edit3);

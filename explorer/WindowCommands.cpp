@@ -33,8 +33,7 @@ void TForm2::NewVexoFolder1Click() {
   if (!name) return;
   auto* category = new QTreeWidgetItem(node, {QString::fromStdString(*name)});
   SetNodeImages(category, ImageList1, kImageFolder, kImageOpenFolder);
-  TreeView1->setCurrentItem(category);
-  ListEntries();
+  showVolumeNode(category);
 }
 
 void TForm2::Format1Click() {
@@ -42,23 +41,36 @@ void TForm2::Format1Click() {
   int disk = -1;
   QString drive;
   if (node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
+  WindowPrompter::Job job(prompter);
   OperationScope operation(access);
-  FormatDrive(dir, disk, drive.toStdString(), true);
+  FormatDrive(dir, disk, drive.toStdString());
 }
 
+// The directory of the drive node right-clicked, read from the card as it is now.
 void TForm2::Dumpit1Click() {
-  if (!dialogs.form5) return;
+  QTreeWidgetItem* node = TreeView1->currentItem();
+  int disk = -1;
+  QString drive;
+  if (!dialogs.form5 || node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
+  WindowPrompter::Job job(prompter);
+  OperationScope operation(access);
+  if (!node->text(0).startsWith("Vexo") || !dir.LoadDirectory(disk, drive.toStdString(), true)) {
+    prompter.message((node->text(0) + " does not contain a Vexo File system").toStdString());
+    return;
+  }
   dialogs.form5->fill(Diagnose(dir));
   seam_.exec(*dialogs.form5);
 }
 
 void TForm2::Delete1Click() {
+  WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
   if (resolved.success) DeleteEntry(dir, resolved.selection);
 }
 
 void TForm2::Rename1Click() {
+  WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
   const int entry = resolved.selection.entry;
@@ -78,6 +90,7 @@ void TForm2::Rename1Click() {
 }
 
 void TForm2::Properties1Click() {
+  WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
   const int entry = resolved.selection.entry;

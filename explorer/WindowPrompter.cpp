@@ -11,10 +11,19 @@ namespace vexo {
 namespace {
 
 constexpr qint64 kPumpIntervalMs = 16;
+constexpr qint64 kFiguresIntervalMs = 250;
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
+
+WindowPrompter::WindowPrompter(QWidget* owner, DialogSeam& dialogs)
+    : owner_(owner), dialogs_(dialogs), guard_(owner) {}
+
+void WindowPrompter::setProgressDialog(TProgressfrm* progress) {
+  progress_ = progress;
+  if (progress_) progress_->onCancel = [this] { requestCancel(); };
+}
 
 void WindowPrompter::message(const std::string& text) { dialogs_.message(owner_, Text(text)); }
 
@@ -30,18 +39,18 @@ std::optional<std::string> WindowPrompter::input(const std::string& caption,
   return text->toStdString();
 }
 
-void WindowPrompter::progressBegin(const std::string& label, std::uint64_t maximum) {
-  maximum_ = maximum;
-  position_ = 0;
+void WindowPrompter::progressBegin(const std::string& label, std::uint64_t maximum,
+                                   ProgressUnit unit) {
+  meter_.begin(maximum, unit);
   shift_ = 0;
   if (!awake_) awake_ = std::make_unique<SleepInhibitor>();
-  while ((maximum_ >> shift_) > static_cast<std::uint64_t>(INT_MAX)) ++shift_;
+  while ((maximum >> shift_) > static_cast<std::uint64_t>(INT_MAX)) ++shift_;
   if (!progress_) return;
   progress_->Label1->setText(Text(label));
-  progress_->ProgressBar1->setRange(0, static_cast<int>(maximum_ >> shift_));
+  progress_->ProgressBar1->setRange(0, static_cast<int>(maximum >> shift_));
   progress_->ProgressBar1->setValue(0);
-  progress_->show();
-  progress_->raise();
+  if (!progress_->isVisible()) progress_->start();
+  showPosition(true);
   sincePump_.invalidate();
   pump();
 }
@@ -51,17 +60,27 @@ void WindowPrompter::progressLabel(const std::string& label) {
 }
 
 void WindowPrompter::progressStep() {
-  ++position_;
-  showPosition();
+  meter_.step();
+  showPosition(false);
 }
 
 void WindowPrompter::progressSet(std::uint64_t position) {
-  position_ = position;
-  showPosition();
+  meter_.set(position);
+  showPosition(false);
 }
 
-void WindowPrompter::showPosition() {
-  if (progress_) progress_->ProgressBar1->setValue(static_cast<int>(std::min(position_, maximum_) >> shift_));
+void WindowPrompter::showPosition(bool force) {
+  if (!progress_) return;
+  progress_->ProgressBar1->setValue(
+      static_cast<int>(std::min(meter_.position(), meter_.maximum()) >> shift_));
+  // The figures change with every percent, and the rate and time left at least every so often.
+  const unsigned percent = meter_.percent();
+  if (!force && percent == shownPercent_ && sinceFigures_.isValid() &&
+      sinceFigures_.elapsed() < kFiguresIntervalMs)
+    return;
+  shownPercent_ = percent;
+  sinceFigures_.start();
+  progress_->figures->setText(Text(meter_.figures()));
 }
 
 void WindowPrompter::progressEnd() {
@@ -80,7 +99,28 @@ void WindowPrompter::busy(bool on) {
 void WindowPrompter::pump() {
   if (sincePump_.isValid() && sincePump_.elapsed() < kPumpIntervalMs) return;
   sincePump_.start();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // Inside a job the guard throws the person's input to the main window away, so everything
+  // can be handled; outside one (a listing), input waits for its end.
+  QCoreApplication::processEvents(jobs_ > 0 ? QEventLoop::AllEvents
+                                            : QEventLoop::ExcludeUserInputEvents);
+}
+
+WindowPrompter::Job::Job(WindowPrompter& prompter) : prompter_(prompter) {
+  if (prompter_.jobs_++ > 0) return;
+  prompter_.cancelled_ = false;
+  prompter_.guard_.setActive(true);
+}
+
+WindowPrompter::Job::~Job() {
+  if (prompter_.jobs_ > 1) {
+    --prompter_.jobs_;
+    return;
+  }
+  // Input that arrived during the last stretch without a pump is thrown away too.
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  prompter_.guard_.setActive(false);
+  prompter_.jobs_ = 0;
+  prompter_.cancelled_ = false;
 }
 
 }  // namespace vexo

@@ -50,7 +50,8 @@ TEST_F(CommandsTest, FormatMakesTheRemovableDiskAVexoVolume) {
   seam.messages.clear();
   window->Format1Click();  // already Vexo: the default answer Cancel stops it
   EXPECT_EQ(seam.questions.back(),
-            "Drive is already Formatted as Vexo File system, do you realy want to reformat?");
+            "Drive is already Formatted as Vexo File system, do you realy want to reformat?\n"
+            "Vexo 2 (F:) \u2014 blank.img\nIt holds no entries.");
   EXPECT_TRUE(seam.messages.empty());
 }
 
@@ -63,7 +64,10 @@ TEST_F(CommandsTest, DiagnosticsShowsTheGridAndTheSummary) {
   EXPECT_EQ(form.StringGrid1->rowCount(), 512);
   EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), QColor(Qt::black));
 
-  window->dir.header(3).setNext(9);
+  // The grid shows the card as it is now.
+  SlotHeader broken = testing::ReadHeader(image, 3);
+  broken.setNext(9);
+  testing::WriteHeader(image, 3, broken);
   window->Dumpit1Click();
   EXPECT_EQ(form.Label1->text(), "1 Errors");
   EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), QColor(Qt::red));
@@ -75,7 +79,8 @@ TEST_F(CommandsTest, DeleteAsksAndRefillsTheList) {
   selectEntry("Pong");
   seam.answers = {Answer::Yes};
   window->Delete1Click();
-  EXPECT_EQ(seam.questions, std::vector<QString>{"Confirm Delete of 'Pong'"});
+  EXPECT_EQ(seam.questions,
+            std::vector<QString>{"Confirm Delete of 'Pong'\nfrom Games on Vexo 1 (E:) \u2014 a.img"});
   EXPECT_EQ(Column(window->ListView1), QStringList{"Alpha"});
   EXPECT_FALSE(IsUsed(testing::ReadHeader(image, 1)));
 }

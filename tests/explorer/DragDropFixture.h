@@ -6,6 +6,7 @@
 
 #include <sys/time.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -84,6 +85,15 @@ struct StoredEntry {
     return h;
   }
 };
+
+inline StoredEntry Stored(std::string category, std::string name, std::size_t program,
+                          std::uint8_t seed) {
+  StoredEntry e;
+  e.category = std::move(category);
+  e.filename = std::move(name);
+  e.program = Pattern(program, seed);
+  return e;
+}
 
 // "DMLE", the count, the CSA flag, the headers, the entry blocks, then the CSA bytes; the
 // first header carries csalen when there is a CSA.
@@ -223,12 +233,31 @@ class DragDropFixture : public WindowFixture {
     return found.isEmpty() ? kNowhere : window->ListView1->visualItemRect(found.front()).center();
   }
   // The tree's selection as a path of texts, "" when nothing is selected.
-  QString treeSelection() const {
-    QTreeWidgetItem* n = window->TreeView1->currentItem();
-    if (n == nullptr || !n->isSelected()) return {};
+  QString pathOf(QTreeWidgetItem* n) const {
     QStringList path;
     for (; n != volumeRoot() && n != nullptr; n = n->parent()) path.prepend(n->text(0));
     return path.join("/");
+  }
+  // The current node of the volume tree, which the entry list shows.
+  QString treeSelection() const {
+    QTreeWidgetItem* n = window->TreeView1->currentItem();
+    if (n == nullptr || !n->isSelected()) return {};
+    return pathOf(n);
+  }
+  // The node highlighted in the volume tree: the drop target while a drag hovers over it.
+  QString treeHighlight() const {
+    const QList<QTreeWidgetItem*> marked = window->TreeView1->selectedItems();
+    return marked.isEmpty() ? QString() : pathOf(marked.front());
+  }
+  // The pointer of a drag leaves the view (a drag cancelled over it ends the same way).
+  static void DragLeaves(DragView* target) {
+    // Qt gives a leave only to a view that took the drag's entry.
+    QMimeData entered;
+    entered.setData(kViewDragFormat, {});
+    QDragEnterEvent enter(kNowhere, Qt::CopyAction, &entered, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target->viewport(), &enter);
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(target->viewport(), &leave);
   }
 
   QWidget* view(From from) const {
@@ -267,6 +296,44 @@ class DragDropFixture : public WindowFixture {
     QDropEvent drop(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target->viewport(), &drop);
     return drop.isAccepted();
+  }
+
+  int UsedSlots(const std::string& card) const {
+    int used = 0;
+    for (int slot = 1; slot <= kSlotCount; ++slot) used += IsUsed(ReadHeader(card, slot)) ? 1 : 0;
+    return used;
+  }
+  // A PC-list drag of `file` dropped on the entry list at `pos`.
+  void dropOnEntries(const QString& file, const QPoint& pos) {
+    pickPc(file);
+    const auto mime = ViewDrag(window->ListView2);
+    ASSERT_TRUE(window->ListView1DragOver(window->ListView2, *mime, pos));
+    window->ListView1DragDrop(window->ListView2, *mime, pos);
+  }
+  // A PC-list drag of `file` moved over the tree to `pos` and dropped there.
+  void dropOnTree(const QString& file, const QPoint& pos) {
+    pickPc(file);
+    const auto mime = ViewDrag(window->ListView2);
+    ASSERT_TRUE(window->TreeView1DragOver(window->ListView2, *mime, pos));
+    window->TreeView1DragDrop(window->ListView2, *mime, pos);
+  }
+  // The entry list's selection, as a drag out of it starts, dropped on the tree at `pos`.
+  void dragEntryToTree(const QPoint& pos) {
+    window->ListView1StartDrag();
+    const auto mime = ViewDrag(window->ListView1);
+    ASSERT_TRUE(window->TreeView1DragOver(window->ListView1, *mime, pos));
+    window->TreeView1DragDrop(window->ListView1, *mime, pos);
+  }
+  void dropOnPcList(From from) {
+    const auto mime = ViewDrag(view(from));
+    ASSERT_TRUE(window->ListView2DragOver(view(from), *mime, kNowhere));
+    window->ListView2DragDrop(view(from), *mime, kNowhere);
+  }
+  QString localPc(const QString& name) const { return pc + "/" + name; }
+  // Every operation, finished or stopped, leaves no progress window and no busy cursor.
+  void expectIdle() const {
+    EXPECT_FALSE(window->dialogs.progress->isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
 
   // The date and time fields a PC file with the fixture's last-write time gives.

@@ -37,13 +37,7 @@ GraphicsRecord Record(const std::string& name, std::uint32_t sector, std::uint16
   return r;
 }
 
-StoredEntry Stored(std::string category, std::string name, std::size_t program, std::uint8_t seed) {
-  StoredEntry e;
-  e.category = std::move(category);
-  e.filename = std::move(name);
-  e.program = Pattern(program, seed);
-  return e;
-}
+using testing::Stored;
 
 class DragDropTest : public DragDropFixture {
  protected:
@@ -54,43 +48,6 @@ class DragDropTest : public DragDropFixture {
     std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(record * kGraphicsRecordSize),
                 kGraphicsRecordSize, r.bytes.begin());
     return r;
-  }
-  int UsedSlots(const std::string& card) const {
-    int used = 0;
-    for (int slot = 1; slot <= kSlotCount; ++slot) used += IsUsed(ReadHeader(card, slot)) ? 1 : 0;
-    return used;
-  }
-  // A PC-list drag of `file` dropped on the entry list at `pos`.
-  void dropOnEntries(const QString& file, const QPoint& pos) {
-    pickPc(file);
-    const auto mime = ViewDrag(window->ListView2);
-    ASSERT_TRUE(window->ListView1DragOver(window->ListView2, *mime, pos));
-    window->ListView1DragDrop(window->ListView2, *mime, pos);
-  }
-  // A PC-list drag of `file` moved over the tree to `pos` and dropped there.
-  void dropOnTree(const QString& file, const QPoint& pos) {
-    pickPc(file);
-    const auto mime = ViewDrag(window->ListView2);
-    ASSERT_TRUE(window->TreeView1DragOver(window->ListView2, *mime, pos));
-    window->TreeView1DragDrop(window->ListView2, *mime, pos);
-  }
-  // The entry list's selection, as a drag out of it starts, dropped on the tree at `pos`.
-  void dragEntryToTree(const QPoint& pos) {
-    window->ListView1StartDrag();
-    const auto mime = ViewDrag(window->ListView1);
-    ASSERT_TRUE(window->TreeView1DragOver(window->ListView1, *mime, pos));
-    window->TreeView1DragDrop(window->ListView1, *mime, pos);
-  }
-  void dropOnPcList(From from) {
-    const auto mime = ViewDrag(view(from));
-    ASSERT_TRUE(window->ListView2DragOver(view(from), *mime, kNowhere));
-    window->ListView2DragDrop(view(from), *mime, kNowhere);
-  }
-  QString localPc(const QString& name) const { return pc + "/" + name; }
-  // Every operation, finished or stopped, leaves no progress window and no busy cursor.
-  void expectIdle() const {
-    EXPECT_FALSE(window->dialogs.progress->isVisible());
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
 };
 
@@ -109,7 +66,7 @@ TEST_F(DragDropTest, WhichDragsEachViewTakes) {
     From target;
     QString over;  // the node under the pointer over the tree; "" for empty space
     bool accepted;
-    QString selection;  // the tree's selection afterwards
+    QString highlight;  // the node highlighted as the drop target meanwhile
   };
   const Case cases[] = {
       {"gci over a volume", From::PcList, "pics.gci", From::Tree, "Vexo 2 (F:)", true, "Vexo 2 (F:)"},
@@ -164,7 +121,12 @@ TEST_F(DragDropTest, WhichDragsEachViewTakes) {
                                                : window->ListView2DragOver(source, *mime, pos);
     }
     EXPECT_EQ(accepted, c.accepted);
-    EXPECT_EQ(treeSelection(), c.selection);
+    EXPECT_EQ(treeHighlight(), c.highlight);
+    // A hover moves neither the current node nor the entry list, and leaves no mark behind.
+    EXPECT_EQ(pathOf(window->TreeView1->currentItem()), kStart);
+    EXPECT_EQ(Column(window->ListView1), QStringList{"Tool"});
+    DragLeaves(window->TreeView1);
+    EXPECT_EQ(treeHighlight(), kStart);
   }
   EXPECT_TRUE(seam.messages.empty());
 }
@@ -394,18 +356,34 @@ TEST_F(DragDropTest, AnArchiveOnARemovableDiskFormatsItAndRestoresOntoIt) {
   expectIdle();
 }
 
-TEST_F(DragDropTest, AnArchiveOnAVexoVolumeAsksBeforeItFormats) {
+TEST_F(DragDropTest, AnArchiveOnAVexoVolumeIsChosenFromBeforeTheFormatIsAsked) {
   testing::WriteArchive(localPc("set.VexoImage").toStdString(),
                         testing::Payload({Stored("Games", "Zeta", 10, 0x72)}));
   showPc();
-  dropOnTree("set.VexoImage", onNode({"Vexo 1 (E:)", "Games"}));  // the default answer Cancel
+  const std::uint64_t before = testing::CardDigest(a);
+
+  // The dialog comes first; Cancel there leaves every sector of the card as it was.
+  seam.onDialog = [](QDialog&) { return int(QDialog::Rejected); };
+  dropOnTree("set.VexoImage", onNode({"Vexo 1 (E:)", "Games"}));
+  EXPECT_EQ(seam.dialogs, std::vector<QString>{"Modify entries to be restored"});
+  EXPECT_TRUE(seam.questions.empty());
+  EXPECT_EQ(testing::CardDigest(a), before);
+
+  // "Restore Checked", then the question that names the card: its default, Cancel, also
+  // changes nothing.
+  seam.onDialog = [](QDialog&) { return int(QDialog::Accepted); };
+  seam.dialogs.clear();
+  dropOnTree("set.VexoImage", onNode({"Vexo 1 (E:)", "Games"}));
+  EXPECT_EQ(seam.dialogs, std::vector<QString>{"Modify entries to be restored"});
   EXPECT_EQ(seam.questions,
-            std::vector<QString>{"Drive is already Formatted as Vexo File system, do you realy want to reformat?"});
-  EXPECT_TRUE(seam.dialogs.empty());
-  EXPECT_EQ(UsedSlots(a), 3);
+            std::vector<QString>{"Drive is already Formatted as Vexo File system, do you realy want "
+                                 "to reformat?\nVexo 1 (E:) \u2014 a.img\nAll 3 entries on it "
+                                 "will be erased."});
+  EXPECT_EQ(testing::CardDigest(a), before);
 
   // Yes: the volume is emptied and holds what the archive holds.
   seam.answers = {Answer::Yes};
+  seam.dialogs.clear();
   dropOnTree("set.VexoImage", onNode({"Vexo 1 (E:)"}));
   EXPECT_EQ(seam.dialogs, std::vector<QString>{"Modify entries to be restored"});
   EXPECT_EQ(UsedSlots(a), 1);
@@ -540,7 +518,8 @@ TEST_F(DragDropTest, OneEntryIsExportedUnderItsOwnNameInTheFolderShown) {
   const Bytes junk = FileBytes(archive);
   selectEntry("Alpha");
   dropOnPcList(From::EntryList);
-  EXPECT_EQ(seam.questions, std::vector<QString>{"Replace '" + window->GetNodePath() + "Alpha.VexoImage'?"});
+  // The question shows the Linux path of the archive.
+  EXPECT_EQ(seam.questions, std::vector<QString>{"Replace '" + localPc("Alpha.VexoImage") + "'?"});
   EXPECT_EQ(FileBytes(archive), junk);
   expectIdle();
   seam.answers = {Answer::Yes};
@@ -804,11 +783,13 @@ TEST_F(DragDropTest, AGciFileFromTheDesktopFollowsThePointerOverTheTreeAndDrops)
   const Bytes gci = Pattern(700, 0xA2);
   const std::string path = pcFile("LOGO.GCI", gci);
   seam.inputAnswers = {"$5"};
-  // A drag that only passes leaves the selection where it was last.
+  // A drag that only passes leaves the selection and the entry list as they were.
   DragOverEvents(window->TreeView1, *FileDrag(path), onNode({"Vexo 2 (F:)", "Demos"}));
-  QDragLeaveEvent leave;
-  QCoreApplication::sendEvent(window->TreeView1->viewport(), &leave);
-  EXPECT_EQ(treeSelection(), "Vexo 2 (F:)/Demos");
+  EXPECT_EQ(treeHighlight(), "Vexo 2 (F:)/Demos");
+  DragLeaves(window->TreeView1);
+  EXPECT_EQ(treeSelection(), "Vexo 1 (E:)");
+  EXPECT_EQ(treeHighlight(), "Vexo 1 (E:)");
+  EXPECT_EQ(Column(window->ListView1), QStringList{"Tool"});
   EXPECT_TRUE(seam.inputs.empty());
 
   EXPECT_TRUE(DropEvents(window->TreeView1, *FileDrag(path), onNode({"Vexo 2 (F:)"})));

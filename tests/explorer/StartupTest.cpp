@@ -9,6 +9,7 @@
 #include "explorer/PcPaths.h"
 #include "explorer/TForm7.h"
 #include "explorer/TProgressfrm.h"
+#include <QLabel>
 #include "explorer/TreeImages.h"
 #include "tests/explorer/WindowFixture.h"
 
@@ -27,7 +28,9 @@ TEST_F(StartupTest, TwoCardsTheLastFoundSelectedAndListed) {
   table.Attach(temp.file("absent.img"));
   start();
 
-  EXPECT_EQ(window->windowTitle(), "Vexo Explorer");
+  // The title names the card selected, after the window's own name.
+  EXPECT_EQ(window->windowTitle(), "Vexo Explorer \u2014 Vexo 2 (F:) \u2014 b.img");
+  EXPECT_EQ(window->statusText->text(), "Vexo 2 (F:) \u2014 1 entry, 510 of 512 slots free");
   EXPECT_EQ(volumeRoot()->text(0), "Removable Drives");
   EXPECT_EQ(Texts(volumeRoot()), (QStringList{"Vexo 1 (E:)", "Vexo 2 (F:)", "Removable Disk 3 (G:)",
                                               "Removable Disk -1 (H:)"}));

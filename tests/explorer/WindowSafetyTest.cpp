@@ -1,0 +1,236 @@
+// The window in a person's hands: the entry list always shows the node the tree has current, so
+// that no command acts on another card; a long job throws away input meant for the main window
+// and stops at a safe point on Cancel; a slow card does not freeze the window.
+
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <iostream>
+
+#include "explorer/TForm5.h"
+#include "explorer/TProgressfrm.h"
+#include "tests/explorer/DragDropFixture.h"
+#include "tests/support/SlowDevice.h"
+
+namespace vexo {
+namespace {
+
+using testing::CardBuilder;
+using testing::Pattern;
+using testing::ReadHeader;
+using testing::Stored;
+
+// Counts the events of the kinds a person makes that reach a widget.
+class InputCounter : public QObject {
+ public:
+  int seen = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::MouseButtonPress:
+      case QEvent::ContextMenu:
+      case QEvent::Close:
+        ++seen;
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+};
+
+// Stored entries whose graphics do not compress, so that a restore has sector runs to write.
+std::vector<testing::StoredEntry> Entries(int count, std::size_t gciBytes) {
+  std::vector<testing::StoredEntry> entries;
+  for (int i = 0; i < count; ++i) {
+    testing::StoredEntry e = Stored("", "e" + std::to_string(i), 100, static_cast<std::uint8_t>(i));
+    e.gci.resize(gciBytes);
+    std::uint32_t seed = static_cast<std::uint32_t>(i + 1);
+    for (std::uint8_t& byte : e.gci) byte = static_cast<std::uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
+    entries.push_back(e);
+  }
+  return entries;
+}
+
+class WindowSafetyTest : public testing::DragDropFixture {
+ protected:
+  // Presses the progress dialog's Cancel once the bar has moved past `value`.
+  void cancelPast(int value) {
+    TProgressfrm* progress = window->dialogs.progress;
+    QObject::connect(progress->ProgressBar1, &QProgressBar::valueChanged, progress, [progress, value](int now) {
+      if (now > value && progress->cancelButton->isEnabled()) progress->cancelButton->click();
+    });
+  }
+  QString diagnosticsOf(const QStringList& drive) {
+    window->TreeView1ContextPopup(onNode(drive));
+    window->Dumpit1Click();
+    return window->dialogs.form5->Label1->text();
+  }
+};
+
+TEST_F(WindowSafetyTest, TheListFollowsTheKeyboardAndTheRightClick) {
+  clickVolume({"Vexo 1 (E:)", "Games"});
+  EXPECT_EQ(Column(window->ListView1), (QStringList{"Alpha", "Pong"}));
+  window->TreeView1->setFocus();
+  const std::pair<QString, QStringList> steps[] = {
+      {"Vexo 2 (F:)", {}},
+      {"Vexo 2 (F:)/Games", {"Pong"}},
+      {"Vexo 2 (F:)/Demos", {"Intro"}},
+      {"Removable Disk 3 (G:)", {}},
+  };
+  for (const auto& [node, entries] : steps) {
+    QTest::keyClick(window->TreeView1, Qt::Key_Down);
+    EXPECT_EQ(treeSelection(), node);
+    EXPECT_EQ(Column(window->ListView1), entries) << node.toStdString();
+  }
+  EXPECT_EQ(window->statusText->text(), "Removable Disk 3 (G:) \u2014 no Vexo File system");
+
+  // A right click makes its node current, and the list follows it too.
+  window->TreeView1ContextPopup(onNode({"Vexo 1 (E:)"}));
+  EXPECT_EQ(Column(window->ListView1), QStringList{"Tool"});
+  EXPECT_EQ(window->statusText->text(), "Vexo 1 (E:) \u2014 1 entry, 509 of 512 slots free");
+}
+
+TEST_F(WindowSafetyTest, DeleteOnTheListNeverTouchesAnotherCard) {
+  // Both cards hold Games\Pong in slot 1.
+  clickVolume({"Vexo 1 (E:)", "Games"});
+  window->TreeView1->setFocus();
+  QTest::keyClick(window->TreeView1, Qt::Key_Down);
+  QTest::keyClick(window->TreeView1, Qt::Key_Down);  // Vexo 2 (F:)/Games
+  selectEntry("Pong");
+  seam.answers = {Answer::Yes};
+  window->Delete1Click();
+  EXPECT_EQ(seam.questions,
+            std::vector<QString>{"Confirm Delete of 'Pong'\nfrom Games on Vexo 2 (F:) \u2014 b.img"});
+  EXPECT_FALSE(IsUsed(ReadHeader(b, 1)));
+  EXPECT_TRUE(IsUsed(ReadHeader(a, 1)));
+  EXPECT_EQ(ReadHeader(a, 1).filename(), "Pong");
+}
+
+TEST_F(WindowSafetyTest, DiagnosticsShowTheDriveRightClicked) {
+  clickVolume({"Vexo 1 (E:)"});
+  EXPECT_EQ(diagnosticsOf({"Vexo 2 (F:)"}), "All ok");
+  EXPECT_TRUE(window->dialogs.form5->StringGrid1->item(1, 1)->text().startsWith("Intro"));  // F:'s slot 2
+
+  // Another card's chain, broken on the card, shows as it is.
+  SlotHeader broken = ReadHeader(a, 3);
+  broken.setPrevious(7);
+  testing::WriteHeader(a, 3, broken);
+  EXPECT_EQ(diagnosticsOf({"Vexo 1 (E:)"}), "1 Errors");
+  EXPECT_TRUE(window->dialogs.form5->StringGrid1->item(1, 1)->text().startsWith("Alpha"));
+  EXPECT_EQ(seam.messages, std::vector<QString>{"1 Errors in Vexo File system"});  // as E: was listed
+
+  seam.messages.clear();
+  seam.dialogs.clear();
+  diagnosticsOf({"Removable Disk 3 (G:)"});
+  EXPECT_EQ(seam.messages, std::vector<QString>{"Removable Disk 3 (G:) does not contain a Vexo File system"});
+  EXPECT_TRUE(seam.dialogs.empty());
+}
+
+TEST_F(WindowSafetyTest, InputGivenDuringAJobIsThrownAwayNotReplayed) {
+  window->show();
+  clickVolume({"Vexo 1 (E:)"});
+  selectEntry("Tool");
+  testing::WriteArchive(localPc("set.VexoImage").toStdString(), testing::Payload(Entries(2, 200'000)));
+  showPc();
+  InputCounter counter;
+  for (QObject* target : std::initializer_list<QObject*>{window->ListView1, window->TreeView1->viewport(), window.get()})
+    target->installEventFilter(&counter);
+  // While the restore runs, the person presses Delete, clicks the tree, asks for its menu and
+  // closes the window.
+  seam.onDialog = [&](QDialog&) {
+    QCoreApplication::postEvent(window->ListView1, new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier));
+    QCoreApplication::postEvent(window->TreeView1->viewport(),
+                                new QMouseEvent(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10),
+                                                Qt::RightButton, Qt::RightButton, Qt::NoModifier));
+    QCoreApplication::postEvent(window->TreeView1->viewport(),
+                                new QContextMenuEvent(QContextMenuEvent::Mouse, QPoint(10, 10), QPoint(10, 10)));
+    QCoreApplication::postEvent(window.get(), new QCloseEvent);
+    return int(QDialog::Accepted);
+  };
+  dropOnEntries("set.VexoImage", kNowhere);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(counter.seen, 0);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(seam.questions.empty());  // no delete question came afterwards
+  EXPECT_EQ(UsedSlots(a), 5);           // the restore itself went on
+}
+
+TEST_F(WindowSafetyTest, CancelOfABackupLeavesNoFile) {
+  clickVolume({"Vexo 1 (E:)"});
+  saving.saveAnswers = {localPc("a.VexoImage")};
+  cancelPast(0);  // as soon as anything has been read
+  dropOnPcList(From::Tree);
+  EXPECT_EQ(QDir(pc).entryList(QDir::Files | QDir::Hidden), QStringList{});
+  EXPECT_TRUE(seam.messages.empty());
+  expectIdle();
+}
+
+TEST_F(WindowSafetyTest, CancelOfARestoreLeavesOnlyWholeEntries) {
+  clickVolume({"Vexo 1 (E:)"});
+  const std::vector<testing::StoredEntry> entries = Entries(4, 300'000);
+  testing::WriteArchive(localPc("set.VexoImage").toStdString(), testing::Payload(entries));
+  showPc();
+  cancelPast(350'000);  // bytes: while the second entry is written
+  QString figures;
+  QObject::connect(window->dialogs.progress->cancelButton, &QPushButton::clicked,
+                   [&] { figures = window->dialogs.progress->figures->text(); });
+  dropOnEntries("set.VexoImage", kNowhere);
+  expectIdle();
+  // Beside the bar: the share done and the amounts, in bytes.
+  EXPECT_TRUE(figures.contains(QRegularExpression("^\\d+ %  \\d+\\.\\d KiB of 1\\.1 MiB"))) << figures.toStdString();
+  EXPECT_EQ(Column(window->ListView1), (QStringList{"e0", "e1", "Tool"}));
+  EXPECT_EQ(Sectors(a, SlotFirstSector(5) + kGciSector, 300'000), entries[1].gci);
+  EXPECT_EQ(diagnosticsOf({"Vexo 1 (E:)"}), "All ok");
+  EXPECT_TRUE(seam.messages.empty());
+}
+
+// A restore onto a card that writes 8 MiB a second: the window's event loop keeps turning, and
+// no wait for the card has more than a few tenths of a second of data before it.
+class SlowCardTest : public testing::WindowFixture {};
+
+TEST_F(SlowCardTest, TheWindowKeepsTurningWhileASlowCardIsWritten) {
+  const std::string image = testing::MakeImage(temp.file("slow.img"));
+  CardBuilder().add(1, "", "Old").writeTo(image);
+  auto slow = std::make_shared<testing::SlowDevice>(image, 8 << 20);
+  table.AttachDevice(slow);
+  start();
+  clickVolume({"Vexo 1 (E:)"});
+  const std::string archive = temp.file("set.VexoImage");
+  testing::WriteArchive(archive, testing::Payload(Entries(6, 1'500'000)));
+
+  QElapsedTimer sinceTurn;
+  qint64 longest = 0;
+  int turns = 0;
+  QTimer ticker;
+  ticker.setInterval(0);
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    if (sinceTurn.isValid()) longest = std::max(longest, sinceTurn.elapsed());
+    sinceTurn.start();
+    ++turns;
+  });
+  ticker.start();
+  sinceTurn.start();
+  auto mime = std::make_unique<QMimeData>();
+  mime->setUrls({QUrl::fromLocalFile(QString::fromStdString(archive))});
+  window->ListView1DragDrop(nullptr, *mime, QPoint(5, 2000));
+  ticker.stop();
+
+  EXPECT_EQ(ReadHeader(image, 7).filename(), "e5");
+  // The loop turned between any two waits for the card.
+  EXPECT_GE(turns, static_cast<int>(slow->backlogAtWaits.size()) - 1);
+  for (std::uint64_t backlog : slow->backlogAtWaits) EXPECT_LE(backlog, 3u << 20);
+  EXPECT_LE(slow->backlogAtLastFlush, 3u << 20);
+  RecordProperty("longest_event_loop_gap_ms", static_cast<int>(longest));
+  std::cout << "longest gap between two event-loop turns: " << longest << " ms in " << turns
+            << " turns, " << slow->backlogAtWaits.size() << " waits for the card\n";
+}
+
+}  // namespace
+}  // namespace vexo
