@@ -17,6 +17,7 @@
 #include "transfer/CsaInsert.h"
 #include "transfer/EntryCopy.h"
 #include "transfer/FileKind.h"
+#include "transfer/PcFile.h"
 #include "transfer/ProgramImport.h"
 #include "transfer/Restore.h"
 #include "volume/Format.h"
@@ -67,9 +68,16 @@ bool TForm2::ListView2DragOver(QWidget*, const QMimeData&, const QPoint&) { retu
 // A file dropped from the PC list must still be there; the list catches up when it is not.
 std::optional<TForm2::DraggedFile> TForm2::droppedFile(QWidget* source, const QMimeData& mime) {
   std::optional<DraggedFile> file = draggedFile(source, mime);
-  if (file && !QFileInfo::exists(file->path)) {
+  if (!file) return file;
+  const QFileInfo info(file->path);
+  if (!info.exists()) {
     prompter.message(file->path.toStdString() + " no longer exists");
     relistFolder();
+    return std::nullopt;
+  }
+  // A FIFO or a device would keep the window waiting on it for ever.
+  if (!IsRegularFile(file->path.toStdString())) {
+    prompter.message(file->path.toStdString() + " is not a regular file");
     return std::nullopt;
   }
   return file;

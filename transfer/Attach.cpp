@@ -1,5 +1,6 @@
 #include "transfer/Attach.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -25,6 +26,10 @@ std::string DatPathFor(const std::string& filePath) {
 // The graphics index from the ".dat" list beside the file; empty records when there is none.
 std::optional<GraphicsIndex> ReadGraphicsIndex(const std::string& filePath, std::string& error) {
   const std::string datPath = DatPathFor(filePath);
+  if (std::filesystem::exists(datPath) && !std::filesystem::is_regular_file(datPath)) {
+    error = "Error in " + BaseName(datPath) + ", it is not a regular file";  // a FIFO would hang
+    return std::nullopt;
+  }
   std::ifstream in(datPath, std::ios::binary);
   if (!in) return EmptyGraphicsIndex();
   std::stringstream text;

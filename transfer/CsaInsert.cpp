@@ -81,8 +81,15 @@ bool InsertIntoCsa(Directory& dir, const VolumeTarget& target, const std::string
   DiskAccess& io = dir.access();
   const std::string fileName = BaseName(filePath);
 
-  FileCloser file{::open(filePath.c_str(), O_RDONLY | O_CLOEXEC)};
+  // The length decides where the file goes and what header 1 records, so it must be known
+  // before anything is read: a pipe's is not (and opening a FIFO without a writer would hang).
   struct stat st {};
+  if (::stat(filePath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    ui.message("Cannot read " + fileName + ": it is not a regular file, and the Common Storage "
+               "Area takes only a file whose length is known; nothing was written");
+    return false;
+  }
+  FileCloser file{::open(filePath.c_str(), O_RDONLY | O_CLOEXEC)};
   if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
     ui.message("Cannot read " + fileName + ": " + SystemErrorText(errno));
     return false;

@@ -9,6 +9,11 @@
 
 namespace vexo {
 
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 PcFileRead ReadPcFile(const std::string& path, std::vector<std::uint8_t>& buffer) {
   PcFileRead result;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

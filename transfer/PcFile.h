@@ -18,6 +18,9 @@ struct PcFileRead {
 // of an earlier file reach the card.
 PcFileRead ReadPcFile(const std::string& path, std::vector<std::uint8_t>& buffer);
 
+// A regular file (after symlinks): its length is known and reading it never waits on a writer.
+bool IsRegularFile(const std::string& path);
+
 inline std::size_t SectorsFor(std::uint64_t bytes) {
   return static_cast<std::size_t>((bytes + 511) / 512);
 }
