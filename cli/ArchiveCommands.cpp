@@ -79,7 +79,7 @@ bool Apply(const Choices& choices, RestoreList& list, Prompter& ui) {
 }  // namespace
 
 int ExportCommand(const Arguments& args, CommandIo& io) {
-  CardSession session(io.prompter);
+  CardSession session(io);
   if (!session.openVolume(args.positional[0])) return kExitStopped;
   const std::string category = args.value("-c").value_or("");
   const std::vector<std::string> captions(args.positional.begin() + 2, args.positional.end());
@@ -99,7 +99,7 @@ int ExportCommand(const Arguments& args, CommandIo& io) {
 }
 
 int BackupCommand(const Arguments& args, CommandIo& io) {
-  CardSession session(io.prompter);
+  CardSession session(io);
   if (!session.openVolume(args.positional[0])) return kExitStopped;
   const std::string& out = args.positional[1];
   if (!MayWrite(io.prompter, out)) return kExitStopped;
@@ -127,7 +127,7 @@ int RestoreCommand(const Arguments& args, CommandIo& io) {
   }
   const std::optional<Choices> choices = ChoicesOf(args, io.prompter);
   if (!choices) return kExitUsage;
-  CardSession session(io.prompter);
+  CardSession session(io);
   const std::string& card = args.positional[0];
   const bool format = args.has("--format");
   if (format ? !session.openDisk(card) : !session.openVolume(card)) return kExitStopped;

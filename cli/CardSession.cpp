@@ -6,11 +6,13 @@
 
 namespace vexo {
 
-CardSession::CardSession(Prompter& prompter)
+CardSession::CardSession(CommandIo& io)
     : table(DiskTable::ForThisMachine()),
-      access(table, prompter, releaser),
+      access(table, io.prompter, releaser),
       directory(access),
-      operation(access) {}
+      operation(access) {
+  access.setVerify(io.verify);
+}
 
 }  // namespace vexo
 

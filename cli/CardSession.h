@@ -7,6 +7,7 @@
 
 #include "disk/DiskAccess.h"
 #include "disk/DiskTable.h"
+#include "cli/Commands.h"
 #include "disk/MountRelease.h"
 #include "transfer/Timestamp.h"
 #include "transfer/TransferBuffers.h"
@@ -19,7 +20,7 @@ std::string NoSuchEntryText(const std::string& name, const std::string& category
 
 class CardSession {
  public:
-  explicit CardSession(Prompter& prompter);
+  explicit CardSession(CommandIo& io);
 
   // Attaches a card (image file or block device) without reading it; false after a message.
   bool openDisk(const std::string& path);

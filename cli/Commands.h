@@ -17,6 +17,7 @@ inline constexpr int kExitUsage = 2;    // the command line was wrong
 struct CommandIo {
   Prompter& prompter;
   std::ostream& out;
+  bool verify = false;  // --verify: every operation reads back what it wrote
 };
 
 struct Command {

@@ -26,7 +26,7 @@ bool SelectEntry(CardSession& session, const Arguments& args, Selection& selecti
 }  // namespace
 
 int RemoveCommand(const Arguments& args, CommandIo& io) {
-  CardSession session(io.prompter);
+  CardSession session(io);
   Selection selection;
   if (!session.openVolume(args.positional[0]) || !SelectEntry(session, args, selection))
     return kExitStopped;
@@ -35,7 +35,7 @@ int RemoveCommand(const Arguments& args, CommandIo& io) {
 }
 
 int RenameCommand(const Arguments& args, CommandIo& io) {
-  CardSession session(io.prompter);
+  CardSession session(io);
   Selection selection;
   if (!session.openVolume(args.positional[0]) || !SelectEntry(session, args, selection))
     return kExitStopped;
@@ -50,7 +50,7 @@ int RenameCommand(const Arguments& args, CommandIo& io) {
 }
 
 int InfoCommand(const Arguments& args, CommandIo& io) {
-  CardSession session(io.prompter);
+  CardSession session(io);
   Selection selection;
   if (!session.openVolume(args.positional[0]) || !SelectEntry(session, args, selection))
     return kExitStopped;

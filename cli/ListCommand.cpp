@@ -31,7 +31,7 @@ int ListCommand(const Arguments& args, CommandIo& io) {
     io.prompter.message("ls --categories takes a CARD and nothing else");
     return kExitUsage;
   }
-  CardSession session(io.prompter);
+  CardSession session(io);
   if (!session.openVolume(args.positional[0])) return kExitStopped;
   Directory& dir = session.directory;
 

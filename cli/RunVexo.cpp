@@ -13,10 +13,11 @@ namespace vexo {
 namespace {
 
 void PrintUsage(std::ostream& err) {
-  err << "usage: vexo [--yes|--no] [--quiet] COMMAND ...\n"
+  err << "usage: vexo [--yes|--no] [--quiet] [--verify] COMMAND ...\n"
          "\n"
          "CARD is a card image file or a card reader's block device.\n"
          "Questions take their default answer without a terminal, unless --yes or --no.\n"
+         "--verify reads back what a command wrote to the card and compares.\n"
          "\n"
          "commands:\n";
   for (const Command& command : AllCommands()) err << "  vexo " << command.usage << '\n';
@@ -69,6 +70,7 @@ const std::vector<Command>& AllCommands() {
 int RunVexo(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
   AnswerPolicy policy = AnswerPolicy::Ask;
   bool quiet = false;
+  bool verify = false;
   std::size_t i = 0;
   for (; i < words.size() && words[i].rfind("-", 0) == 0; ++i) {
     const std::string& word = words[i];
@@ -78,6 +80,8 @@ int RunVexo(const std::vector<std::string>& words, std::ostream& out, std::ostre
       policy = AnswerPolicy::No;
     } else if (word == "--quiet") {
       quiet = true;
+    } else if (word == "--verify") {
+      verify = true;
     } else if (word == "--help" || word == "-h") {
       PrintUsage(out);
       return kExitDone;
@@ -104,7 +108,7 @@ int RunVexo(const std::vector<std::string>& words, std::ostream& out, std::ostre
     }
     const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO);
     TerminalPrompter prompter(policy, quiet, err, terminal);
-    CommandIo io{prompter, out};
+    CommandIo io{prompter, out, verify};
     const int status = command.run(*args, io);
     if (status == kExitUsage) err << "usage: vexo " << command.usage << '\n';
     // A command that finished in spite of Ctrl-C (it was past its last safe point) says so by

@@ -18,7 +18,7 @@ VolumeTarget TargetOf(const CardSession& session, const Arguments& args, const c
 }  // namespace
 
 int ImportCommand(const Arguments& args, CommandIo& io) {
-  CardSession session(io.prompter);
+  CardSession session(io);
   if (!session.openVolume(args.positional[0])) return kExitStopped;
   const bool imported = ImportProgram(session.directory, session.buffers,
                                       TargetOf(session, args, "-c"), args.positional[1],
@@ -27,7 +27,7 @@ int ImportCommand(const Arguments& args, CommandIo& io) {
 }
 
 int AttachCommand(const Arguments& args, CommandIo& io) {
-  CardSession session(io.prompter);
+  CardSession session(io);
   if (!session.openVolume(args.positional[0])) return kExitStopped;
   const std::string& file = args.positional[2];
   const Attachment kind = KindOf(BaseName(file)) == FileKind::SmFile ? Attachment::SmFile
@@ -44,7 +44,7 @@ int CsaCommand(const Arguments& args, CommandIo& io) {
                         "': give nnn (decimal), 0xnnn or $nnn (hex), not below 0");
     return kExitUsage;
   }
-  CardSession session(io.prompter);
+  CardSession session(io);
   if (!session.openVolume(args.positional[0])) return kExitStopped;
   const bool inserted = InsertIntoCsa(session.directory, {session.disk, session.drive, ""},
                                       args.positional[1], *offset);
@@ -52,7 +52,7 @@ int CsaCommand(const Arguments& args, CommandIo& io) {
 }
 
 int CopyCommand(const Arguments& args, CommandIo& io) {
-  CardSession session(io.prompter);
+  CardSession session(io);
   if (!session.openVolume(args.positional[0])) return kExitStopped;
   CopySource source;
   source.srcdrive = session.disk;

@@ -11,14 +11,14 @@
 namespace vexo {
 
 int FormatCommand(const Arguments& args, CommandIo& io) {
-  CardSession session(io.prompter);
+  CardSession session(io);
   if (!session.openDisk(args.positional[0])) return kExitStopped;
   const bool formatted = FormatDrive(session.directory, session.disk, session.drive);
   return session.operation.finish() && formatted ? kExitDone : kExitStopped;
 }
 
 int DiagCommand(const Arguments& args, CommandIo& io) {
-  CardSession session(io.prompter);
+  CardSession session(io);
   if (!session.openVolume(args.positional[0])) return kExitStopped;
   const Diagnostics d = Diagnose(session.directory);
   for (int row = 1; row < kDiagnosticsRows; ++row) {
@@ -32,7 +32,7 @@ int DiagCommand(const Arguments& args, CommandIo& io) {
 }
 
 int RepairCommand(const Arguments& args, CommandIo& io) {
-  CardSession session(io.prompter);
+  CardSession session(io);
   if (!session.openVolume(args.positional[0])) return kExitStopped;
   const bool repaired = RepairChain(session.directory, session.disk, session.drive);
   return session.operation.finish() && repaired ? kExitDone : kExitStopped;

@@ -97,7 +97,7 @@ bool DiskAccess::WriteSectors(int disk, const std::string& drive, std::uint64_t 
     prompter_.message(SystemErrorText(ENODEV));
     return false;
   }
-  if (!device->isOpenForWriting() && !openForWriting(*device)) return false;
+  if (!device->isOpenForWriting() && !openForWriting(*device, drive)) return false;
 
   const std::uint64_t offset = first * kSectorSize;
   const std::size_t length = count * kSectorSize;
@@ -124,6 +124,7 @@ bool DiskAccess::WriteSectors(int disk, const std::string& drive, std::uint64_t 
     return true;
   }
   writtenWithinOperation(*device, length);
+  if (verify_) written_[disk].add(first, count, buffer);
   return true;
 }
 
@@ -146,7 +147,14 @@ void DiskAccess::writtenWithinOperation(SectorDevice& device, std::size_t bytes)
   step.pending = 0;
 }
 
-bool DiskAccess::openForWriting(SectorDevice& device) {
+bool DiskAccess::openForWriting(SectorDevice& device, const std::string& drive) {
+  const std::uint64_t sectors = device.length() / kSectorSize;
+  if (sectors < kSmallestCardSectors) {
+    prompter_.message(drive + " is too short for a Vexo volume: the card or image holds " +
+                      std::to_string(sectors) + " sectors, a volume needs " +
+                      std::to_string(kSmallestCardSectors) + "; nothing was written");
+    return false;
+  }
   OpenResult opened = device.openForWriting();
   if (opened.status == OpenStatus::Mounted && !device.isImageFile()) {
     if (!releaser_.hasMounts(device.path())) {
@@ -175,6 +183,56 @@ void DiskAccess::releaseMounts(SectorDevice& device) {
   ReleaseResult released = releaser_.release(device.path());
   if (!released.opened) prompter_.message(kLogicalOpenFailed);
   if (!released.dismounted) prompter_.message(kLogicalDismountFailed);
+}
+
+bool DiskAccess::verifyWritten() {
+  std::uint64_t total = 0;
+  for (const auto& [disk, sectors] : written_)
+    for (const WrittenSectors::Run& run : sectors.runs()) total += run.count * kSectorSize;
+  if (total == 0) return true;
+  constexpr std::size_t kChunkSectors = 2048;
+  std::vector<std::uint8_t> chunk(kChunkSectors * kSectorSize);
+  std::uint64_t done = 0;
+  prompter_.progressBegin("Verifying", total, ProgressUnit::Bytes);
+  for (const auto& [disk, sectors] : written_) {
+    SectorDevice* device = deviceOf(disk);
+    if (device == nullptr) continue;
+    for (const WrittenSectors::Run& run : sectors.runs()) {
+      // What is read must come from the card, not from memory.
+      device->forget(run.first * kSectorSize, run.count * kSectorSize);
+      for (std::size_t at = 0; at < run.count;) {
+        // Stopping a verification leaves the card as written: nothing to undo.
+        if (prompter_.cancelRequested()) {
+          prompter_.progressEnd();
+          return true;
+        }
+        const std::size_t count = std::min(kChunkSectors, run.count - at);
+        const std::uint64_t first = run.first + at;
+        const int error = device->readAt(first * kSectorSize, chunk.data(), count * kSectorSize);
+        for (std::size_t i = 0; i < count; ++i) {
+          if (error == 0 && WrittenSectors::Checksum(chunk.data() + i * kSectorSize) ==
+                                run.checksums[at + i])
+            continue;
+          prompter_.progressEnd();
+          const Drive* drive = table_.ByNumber(disk);
+          const std::string where = namer_ ? namer_(disk, first + i) : std::string();
+          prompter_.message("Verify failed: " + (drive ? drive->driveString() : std::string("?:")) +
+                            " sector " + std::to_string(first + i) +
+                            (where.empty() ? "" : " (" + where + ")") +
+                            (error != 0 ? " could not be read back: " + SystemErrorText(error)
+                                        : " reads back differently from what was written") +
+                            ". The card may be failing.");
+          return false;
+        }
+        at += count;
+        done += count * kSectorSize;
+        prompter_.progressSet(done);
+        prompter_.pump();
+      }
+    }
+  }
+  prompter_.progressEnd();
+  return true;
 }
 
 int DiskAccess::VolumeDeviceNumber(char letter) const {
@@ -213,6 +271,8 @@ bool DiskAccess::FinishOperation() {
   if (depth_ > 0) return true;
   writeBack_.clear();
   bool ok = Flush();
+  if (ok && verify_) ok = verifyWritten();
+  written_.clear();
   for (const Drive& drive : table_.drives()) {
     if (drive.device) drive.device->close();
   }

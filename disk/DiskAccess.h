@@ -4,17 +4,22 @@
 // once written, locked) until the operation ends; ending it puts the writes on the medium.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 
 #include "disk/DiskTable.h"
 #include "disk/MountRelease.h"
 #include "disk/Prompter.h"
+#include "disk/WrittenSectors.h"
 
 namespace vexo {
 
 // Sector numbers whose byte position needs more than 32 bits cannot be addressed.
 inline constexpr std::uint64_t kAddressableSectors = 8'388'608;
+// A card is written only when it holds at least a whole Vexo volume's 512 slots: on a shorter
+// card or image an operation would fail half-way through its writes.
+inline constexpr std::uint64_t kSmallestCardSectors = 2'097'152;
 
 // Read errors that mean "no card here" rather than a fault worth a message.
 bool IsSilentReadError(int code);
@@ -50,6 +55,14 @@ class DiskAccess {
 
   // Puts everything written so far on the medium; a failure is shown and gives false.
   bool Flush();
+
+  // With verification on, the end of an operation reads back every sector it wrote, past the
+  // page cache, and compares: cards that fail quietly drop writes.
+  void setVerify(bool on) { verify_ = on; }
+  bool verifying() const { return verify_; }
+  // What a sector belongs to, for the message of a verification that fails ("slot 4 (Pong)").
+  using SectorNamer = std::function<std::string(int disk, std::uint64_t sector)>;
+  void setSectorNamer(SectorNamer namer) { namer_ = std::move(namer); }
   // An operation holds its devices open from its first transfer to its end; the end flushes
   // and closes them. Nested operations end with the outermost.
   void BeginOperation() { ++depth_; }
@@ -60,7 +73,7 @@ class DiskAccess {
 
  private:
   SectorDevice* deviceOf(int disk) const;
-  bool openForWriting(SectorDevice& device);
+  bool openForWriting(SectorDevice& device, const std::string& drive);
   void releaseMounts(SectorDevice& device);
   // Inside an operation, what was written goes on towards the medium as the operation goes,
   // in steps of about a tenth of a second of the medium's speed: a slow card never holds a
@@ -71,6 +84,10 @@ class DiskAccess {
     std::uint64_t limit;
   };
   std::map<SectorDevice*, WriteBack> writeBack_;
+  bool verifyWritten();
+  bool verify_ = false;
+  std::map<int, WrittenSectors> written_;  // by disk, while verifying
+  SectorNamer namer_;
 
   DiskTable& table_;
   Prompter& prompter_;

@@ -93,6 +93,12 @@ int FdDevice::writeBack(bool wait) {
   return errno == EINVAL || errno == ESPIPE || errno == ENOSYS ? 0 : errno;
 }
 
+void FdDevice::forget(std::uint64_t offset, std::uint64_t length) {
+  // Clean pages only: callers flush first.
+  if (fd_ >= 0)
+    ::posix_fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_DONTNEED);
+}
+
 void FdDevice::close() {
   if (fd_ >= 0) ::close(fd_);  // also releases the flock
   fd_ = -1;

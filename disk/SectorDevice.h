@@ -55,6 +55,8 @@ class SectorDevice {
   // `wait` false starts it, true returns once it is done. Keeps a long write from piling up in
   // memory and the final flush short.
   virtual int writeBack(bool wait) { return wait ? flush() : 0; }
+  // Drops any copy of these bytes kept in memory, so that the next read comes from the medium.
+  virtual void forget(std::uint64_t offset, std::uint64_t length) { (void)offset, (void)length; }
   virtual void close() = 0;
 
   // Length in bytes, 0 when it cannot be told.

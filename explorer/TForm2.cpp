@@ -29,6 +29,7 @@ namespace vexo {
 namespace {
 
 constexpr const char* kFolderSetting = "CurrentFolder";
+constexpr const char* kVerifySetting = "VerifyAfterWriting";
 constexpr int kFolderSettleMs = 200;  // a folder being written changes many times in a row
 
 DragView* MakeList(QWidget* parent, QAbstractItemView::SelectionMode mode) {
@@ -184,6 +185,16 @@ void TForm2::buildMenus() {
   PopupMenu1->addSeparator();
   PopupMenu1->addAction("Format", this, command(&TForm2::Format1Click));
   PopupMenu1->addAction("Diagnostics", this, command(&TForm2::Dumpit1Click));
+  // Cards fail quietly: what an operation wrote is read back and compared, unless turned off.
+  PopupMenu1->addSeparator();
+  verifyAction = PopupMenu1->addAction("Verify after writing");
+  verifyAction->setCheckable(true);
+  verifyAction->setChecked(QSettings().value(kVerifySetting, true).toBool());
+  access.setVerify(verifyAction->isChecked());
+  connect(verifyAction, &QAction::toggled, this, [this](bool on) {
+    access.setVerify(on);
+    QSettings().setValue(kVerifySetting, on);
+  });
 
   // The entry list's commands also answer their keys while the list has the focus; the menu
   // shows the keys.

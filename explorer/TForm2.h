@@ -123,6 +123,7 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   QAction* renameAction;      // F2
   QAction* propertiesAction;  // Enter, double click
   QAction* refreshAction;     // F5
+  QAction* verifyAction;      // "Verify after writing", remembered
 
   // ---- trees the core changes (VolumeObserver) -------------------------------------------
   void driveChanged(const std::string& drive) override;

@@ -8,7 +8,18 @@
 namespace vexo {
 
 Directory::Directory(DiskAccess& access)
-    : vexodirs(static_cast<std::size_t>(kSlotCount) + 1), access_(access) {}
+    : vexodirs(static_cast<std::size_t>(kSlotCount) + 1), access_(access) {
+  // A sector that does not read back as written is named by the entry it belongs to.
+  access_.setSectorNamer([this](int disk, std::uint64_t sector) -> std::string {
+    if (sector >= kCsaFirstSector) return "the Common Storage Area";
+    const int slot = static_cast<int>(sector / kSectorsPerSlot) + 1;
+    std::string name = "slot " + std::to_string(slot);
+    if (disk == vexodrv && IsUsed(header(slot))) name += ", " + header(slot).filename();
+    return name;
+  });
+}
+
+Directory::~Directory() { access_.setSectorNamer(nullptr); }
 
 bool Directory::LoadDirectory(int disk, const std::string& drive, bool keep) {
   Prompter& ui = prompter();

@@ -22,6 +22,9 @@ struct EntryRow {
 class Directory {
  public:
   explicit Directory(DiskAccess& access);
+  ~Directory();
+  Directory(const Directory&) = delete;
+  Directory& operator=(const Directory&) = delete;
 
   // Element i is the header of slot i (1 to 512); element 0 is never used.
   std::vector<SlotHeader> vexodirs;

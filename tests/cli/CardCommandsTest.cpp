@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -106,6 +108,35 @@ TEST_F(CardCommandsTest, CsaTakesTheOffsetAsTyped) {
   EXPECT_EQ(testing::ReadHeader(card, 1).csalen(), 100u * 512 + 1000);
   EXPECT_EQ(Vexo({"csa", card, gci, "-1"}).status, 2);
   EXPECT_EQ(Vexo({"csa", card, gci, "abc"}).status, 2);
+}
+
+// What would fail half-way through its writes is refused before the first: an image that ends
+// inside the last slot, and a Common Storage Area file whose length cannot be known.
+TEST_F(CardCommandsTest, ShortImagesAndPipesAreRefusedBeforeAnyWrite) {
+  const std::string shortCard = testing::MakeImage(temp.file("short.img"), (511ull * 4096 + 10) * 512);
+  testing::CardBuilder full;
+  for (int slot = 1; slot <= 511; ++slot) full.add(slot, "", "e" + std::to_string(slot));
+  full.writeTo(shortCard);
+  const std::string fifo = temp.file("world.gci");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::uint64_t shortBefore = testing::CardDigest(shortCard), before = testing::CardDigest(card);
+
+  const Result import = Vexo({"import", shortCard, file("Pong.vxe", "abc")});
+  EXPECT_EQ(import.status, 1);
+  EXPECT_NE(import.err.find("E: is too short for a Vexo volume"), std::string::npos) << import.err;
+  EXPECT_EQ(testing::CardDigest(shortCard), shortBefore);
+
+  const Result csa = Vexo({"csa", card, fifo, "0"});
+  EXPECT_EQ(csa.status, 1);
+  EXPECT_NE(csa.err.find("world.gci: it is not a regular file"), std::string::npos) << csa.err;
+  EXPECT_EQ(testing::CardDigest(card), before);
+}
+
+TEST_F(CardCommandsTest, VerifyReadsBackWhatACommandWrote) {
+  const Result verified = Vexo({"--verify", "import", card, file("Pong.vxe", std::string(3000, 'p'))});
+  EXPECT_EQ(verified.status, 0) << verified.err;
+  EXPECT_EQ(verified.err, "");
+  EXPECT_EQ(Vexo({"ls", card}).out.find("Pong\t"), 0u);
 }
 
 TEST_F(CardCommandsTest, CopyOnTheSameCardAndToAnother) {

@@ -34,7 +34,7 @@ class LoopDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (::geteuid() != 0) GTEST_SKIP() << "loop devices need root";
-    image = testing::MakeImage(temp.file("card.img"), 16 << 20);
+    image = testing::MakeImage(temp.file("card.img"));  // sparse; a card holds a whole volume
     loop = Shell("losetup -f --show " + image);
     if (loop.empty()) GTEST_SKIP() << "losetup cannot make a loop device here";
     number = table.Attach(loop);
@@ -63,7 +63,7 @@ TEST_F(LoopDeviceTest, ReadsAndWritesTheDevice) {
   EXPECT_TRUE(MayHoldACard(loop));   // a loop device stands for a card
   EXPECT_FALSE(MayHoldACard(image));  // a file is not a block device
   EXPECT_FALSE(table.ByNumber(number)->device->isImageFile());
-  EXPECT_EQ(access.DiskLength(number), 16u << 20);
+  EXPECT_EQ(access.DiskLength(number), testing::kCardBytes);
   {
     OperationScope operation(access);
     ASSERT_TRUE(access.WriteSector(number, "E:", 77, data.data()));

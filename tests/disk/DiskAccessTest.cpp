@@ -8,6 +8,7 @@
 #include "disk/ImageFileDevice.h"
 #include "tests/support/CardFixture.h"
 #include "tests/support/SlowDevice.h"
+#include "volume/Directory.h"
 
 namespace vexo {
 namespace {
@@ -141,13 +142,29 @@ TEST_F(DiskAccessTest, AFailedFlushIsShown) {
 }
 
 TEST_F(DiskAccessTest, ImageFilesKeepTheirLength) {
-  testing::MakeImage(image, 4096);
+  testing::MakeImage(image, kSmallestCardSectors * 512);
   attach();
   const auto data = Pattern(2);
-  EXPECT_TRUE(access.WriteSector(disk, drive, 7, data.data()));
-  EXPECT_FALSE(access.WriteSector(disk, drive, 8, data.data()));
+  EXPECT_TRUE(access.WriteSector(disk, drive, kSmallestCardSectors - 1, data.data()));
+  EXPECT_FALSE(access.WriteSector(disk, drive, kSmallestCardSectors, data.data()));
   EXPECT_EQ(ui.messages, std::vector<std::string>{"No space left on device"});
-  EXPECT_EQ(access.DiskLength(disk), 4096u);
+  EXPECT_EQ(access.DiskLength(disk), kSmallestCardSectors * 512);
+}
+
+// An image that ends inside the last slot opens as a volume, but nothing is written to it: an
+// operation would otherwise fail half-way, with its chain and header written and its data not.
+TEST_F(DiskAccessTest, ACardShorterThanAVolumeIsNeverWritten) {
+  testing::MakeImage(image, (kSmallestCardSectors - 100) * 512);
+  attach();
+  const auto data = Pattern(3);
+  {
+    OperationScope operation(access);
+    EXPECT_FALSE(access.WriteSector(disk, drive, 0, data.data()));
+  }
+  EXPECT_EQ(ui.messages,
+            std::vector<std::string>{"E: is too short for a Vexo volume: the card or image holds "
+                                     "2097052 sectors, a volume needs 2097152; nothing was written"});
+  EXPECT_EQ(testing::CardDigest(image), testing::CardDigest(testing::MakeImage(temp.file("empty.img"), 512)));
 }
 
 TEST_F(DiskAccessTest, NumbersLengthsAndLabels) {
@@ -283,6 +300,78 @@ TEST(WriteBack, ALongWriteReachesASlowCardAsItGoes) {
   for (std::uint64_t backlog : slow->backlogAtWaits) EXPECT_LE(backlog, 3u << 20);
   EXPECT_LE(slow->backlogAtLastFlush, 3u << 20);
   EXPECT_EQ(testing::ReadBytes(image, (8 << 20) - 512, 512), std::vector<std::uint8_t>(512, 0x5A));
+}
+
+}  // namespace
+}  // namespace vexo
+
+namespace vexo {
+namespace {
+
+// A card that quietly drops the writes to one sector, as worn or fake cards do.
+class DroppingDevice : public testing::RecordingDevice {
+ public:
+  DroppingDevice(const std::string& image, std::uint64_t dropped)
+      : RecordingDevice(image), dropped_(dropped) {}
+  int writeAt(std::uint64_t offset, const void* data, std::size_t length) override {
+    const std::uint64_t first = offset / kSectorSize, count = length / kSectorSize;
+    if (dropped_ < first || dropped_ >= first + count)
+      return RecordingDevice::writeAt(offset, data, length);
+    std::vector<std::uint8_t> kept(static_cast<const std::uint8_t*>(data),
+                                   static_cast<const std::uint8_t*>(data) + length);
+    if (int error = readAt(dropped_ * kSectorSize, kept.data() + (dropped_ - first) * kSectorSize, kSectorSize))
+      return error;
+    return RecordingDevice::writeAt(offset, kept.data(), length);
+  }
+
+ private:
+  std::uint64_t dropped_;
+};
+
+TEST(VerifyTest, AWriteTheCardDroppedIsFoundAndNamed) {
+  struct Case {
+    const char* what;
+    bool verify;
+    std::uint64_t dropped;
+    std::string message;  // "" for none
+  };
+  const Case cases[] = {
+      {"kept", true, 999'999, ""},
+      {"dropped, not verified", false, 4096 + 3, ""},
+      {"dropped in slot 2", true, 4096 + 3,
+       "Verify failed: E: sector 4099 (slot 2, Pong) reads back differently from what was written. "
+       "The card may be failing."},
+      {"dropped in the CSA", true, 2'097'152 + 1,
+       "Verify failed: E: sector 2097153 (the Common Storage Area) reads back differently from what "
+       "was written. The card may be failing."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::TempDir temp;
+    const std::string image = testing::MakeImage(temp.file("card.img"));
+    testing::CardBuilder().add(2, "", "Pong").writeTo(image);
+    DiskTable table;
+    const int disk = table.AttachDevice(std::make_shared<DroppingDevice>(image, c.dropped));
+    testing::ScriptedPrompter ui;
+    testing::FakeReleaser releaser;
+    DiskAccess access(table, ui, releaser);
+    access.setVerify(c.verify);
+    Directory dir(access);
+    ASSERT_TRUE(dir.LoadDirectory(disk, "E:", true));
+    const std::vector<std::uint8_t> run(16 * 512, 0xC3);
+    bool finished = false;
+    {
+      OperationScope operation(access);
+      // The same sector twice: what counts is what was written last.
+      ASSERT_TRUE(access.WriteSectors(disk, "E:", 4096, 16, std::vector<std::uint8_t>(16 * 512, 1).data()));
+      ASSERT_TRUE(access.WriteSectors(disk, "E:", 4096, 16, run.data()));
+      ASSERT_TRUE(access.WriteSectors(disk, "E:", 2'097'152, 16, run.data()));
+      finished = operation.finish();
+    }
+    EXPECT_EQ(finished, c.message.empty());
+    EXPECT_EQ(ui.messages, c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
+    EXPECT_FALSE(ui.progressVisible);
+  }
 }
 
 }  // namespace

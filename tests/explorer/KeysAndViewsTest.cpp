@@ -124,3 +124,20 @@ TEST_F(KeysAndViewsTest, ColumnsNamesStatusAndTitle) {
 
 }  // namespace
 }  // namespace vexo
+
+namespace vexo {
+namespace {
+
+TEST_F(KeysAndViewsTest, VerifyAfterWritingIsOnUntilTurnedOffAndRemembered) {
+  EXPECT_TRUE(window->verifyAction->isChecked());
+  EXPECT_TRUE(window->access.verifying());
+  window->verifyAction->setChecked(false);
+  EXPECT_FALSE(window->access.verifying());
+  window.reset();
+  start();
+  EXPECT_FALSE(window->verifyAction->isChecked());
+  EXPECT_FALSE(window->access.verifying());
+}
+
+}  // namespace
+}  // namespace vexo

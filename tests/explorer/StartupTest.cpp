@@ -64,8 +64,8 @@ TEST_F(StartupTest, LayoutColumnsImagesAndMenus) {
   for (QMenu* menu : {window->PopupMenu1, window->PopupMenu2})
     for (QAction* action : menu->actions())
       if (!action->isSeparator()) (action->isVisible() ? shown : hidden) << action->text();
-  EXPECT_EQ(shown, (QStringList{"New Vexo Category", "Format", "Diagnostics", "Delete", "Rename",
-                                "Properties"}));
+  EXPECT_EQ(shown, (QStringList{"New Vexo Category", "Format", "Diagnostics", "Verify after writing",
+                                "Delete", "Rename", "Properties"}));
   EXPECT_EQ(hidden, (QStringList{"Copy Menu", "Copy Menu Graphics", "Copy", "Paste"}));
   EXPECT_EQ(window->dialogs.progress->windowTitle(), "Progress");
   EXPECT_EQ(window->dialogs.form7->windowTitle(), "Modify entries to be restored");
