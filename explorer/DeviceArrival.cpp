@@ -71,9 +71,9 @@ void TForm2::SHChangeNotify1MediaRemoved(TSHChangeNotify*, quint32 flags, const 
     QTreeWidgetItem* top = TreeView1->itemAt(0, 0);
     TreeView1->setCurrentItem(top ? top : root);
     ListView1->clear();
-    node->setText(0, "Removable Disk " + QString::number(resolved.selection.disk) + " (" + drive + ")");
-  } else if (node->text(0).startsWith("Vexo")) {
-    node->setText(0, "Removable Disk" + node->text(0).mid(4));
+    node->setText(0, RemovableNodeText(resolved.selection.disk, drive));
+  } else {
+    node->setText(0, WithoutVolume(node->text(0)));
   }
   SetNodeImages(node, ImageList1, kImageRemovable, kImageRemovable);
   qDeleteAll(node->takeChildren());

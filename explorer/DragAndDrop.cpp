@@ -185,13 +185,13 @@ void TForm2::copyEntryTo(const QPoint& pos) {
   if (dropped == nullptr || dropped->text(0) == "Removable Drives") return;
   QTreeWidgetItem* node = dropped;
   std::string category;
-  if (!node->text(0).startsWith("Vexo")) {
+  if (!IsVexoNodeText(node->text(0))) {
     category = node->text(0).toStdString();
     node = node->parent();
   }
   int disk = -1;
   QString drive;
-  if (node == nullptr || !node->text(0).startsWith("Vexo") || !ParseDriveNodeText(node->text(0), disk, drive)) {
+  if (node == nullptr || !IsVexoNodeText(node->text(0)) || !ParseDriveNodeText(node->text(0), disk, drive)) {
     prompter.message("Logic Error 2");
     return;
   }

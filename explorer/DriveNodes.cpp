@@ -59,7 +59,7 @@ void TForm2::AddDrive(const QString& rootPath, bool select) {
     QTreeWidgetItem* volumeRoot = TreeView1->topLevelItem(0);
     QTreeWidgetItem* node = nullptr;
     if (dir.LoadDirectory(disk, drive.left(1).toStdString(), true)) {
-      placeDriveNode(volumeRoot, "Vexo " + QString::number(disk) + " (" + drive + ")", kImageVolume, &node);
+      placeDriveNode(volumeRoot, VexoNodeText(disk, drive), kImageVolume, &node);
       for (int slot = 1; slot <= kSlotCount; ++slot) {
         const SlotHeader& h = dir.header(slot);
         const QString category = QString::fromStdString(h.category());
@@ -71,8 +71,7 @@ void TForm2::AddDrive(const QString& rootPath, bool select) {
       node->setExpanded(true);
       if (select) showVolumeNode(node);
     } else {
-      placeDriveNode(volumeRoot, "Removable Disk " + QString::number(disk) + " (" + drive + ")",
-                     kImageRemovable, &node);
+      placeDriveNode(volumeRoot, RemovableNodeText(disk, drive), kImageRemovable, &node);
     }
   }
   TreeView1->viewport()->update();
@@ -131,8 +130,8 @@ void TForm2::volumeLost(const std::string& drive) {
 
 bool TForm2::showCategory(const std::string& category) {
   QTreeWidgetItem* node = TreeView1->currentItem();
-  if (node != nullptr && !node->text(0).startsWith("Vexo")) node = node->parent();
-  if (node == nullptr || !node->text(0).startsWith("Vexo")) return false;
+  if (node != nullptr && !IsVexoNodeText(node->text(0))) node = node->parent();
+  if (node == nullptr || !IsVexoNodeText(node->text(0))) return false;
   const QString text = QString::fromStdString(category);
   for (int i = 0; i < node->childCount(); ++i)
     if (node->child(i)->text(0) == text) return true;

@@ -1,20 +1,34 @@
 #include "explorer/NodeTexts.h"
 
-namespace vexo {
+#include "volume/NodePath.h"
 
-QString DriveOfNodeText(const QString& text) {
-  const qsizetype paren = text.indexOf('(');
-  return paren < 0 ? QString() : text.mid(paren + 1, 2);
+namespace vexo {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+QString DriveOfNodeText(const QString& text) { return Q(DriveOfNodeText(text.toStdString())); }
+
+bool IsVexoNodeText(const QString& text) { return IsVexoNodeText(text.toStdString()); }
+
+bool IsRemovableNodeText(const QString& text) { return IsRemovableNodeText(text.toStdString()); }
+
+QString VexoNodeText(int disk, const QString& drive) { return Q(VexoNodeText(disk, drive.toStdString())); }
+
+QString RemovableNodeText(int disk, const QString& drive) {
+  return Q(RemovableNodeText(disk, drive.toStdString()));
 }
 
+QString WithoutVolume(const QString& vexoNodeText) { return Q(WithoutVolume(vexoNodeText.toStdString())); }
+
 bool ParseDriveNodeText(const QString& text, int& disk, QString& drive) {
-  // The number stands after "Removable Disk " or after "Vexo ", two characters at most.
-  const bool removable = text.startsWith("Removable Disk");
-  if (!removable && !text.startsWith("Vexo")) return false;
-  bool ok = false;
-  disk = (removable ? text.mid(15, 2) : text.mid(5, 2)).trimmed().toInt(&ok);
-  drive = DriveOfNodeText(text);
-  return ok && drive.size() == 2;
+  const std::optional<DriveNode> node = ParseDriveNodeText(text.toStdString());
+  if (!node) return false;
+  disk = node->disk;
+  drive = Q(node->drive);
+  return true;
 }
 
 }  // namespace vexo

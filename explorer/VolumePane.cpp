@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 
 #include "explorer/ImageList.h"
+#include "explorer/NodeTexts.h"
 #include "explorer/TForm2.h"
 #include "volume/CardName.h"
 #include "volume/NodePath.h"
@@ -114,7 +115,7 @@ bool TForm2::TreeView1ContextPopup(const QPoint& pos) {
   if (node == nullptr) return false;
   TreeView1->setCurrentItem(node);
   const QString text = node->text(0);
-  return text.startsWith("Removable Disk") || text.startsWith("Vexo");
+  return IsRemovableNodeText(text) || IsVexoNodeText(text);
 }
 
 void TForm2::ListView1StartDrag() {

@@ -17,12 +17,12 @@
 namespace vexo {
 void TForm2::NewVexoFolder1Click() {
   QTreeWidgetItem* node = TreeView1->currentItem();
-  if (node == nullptr || node->text(0) == "Removable Drives" || node->text(0).startsWith("Removable Disk")) {
+  if (node == nullptr || node->text(0) == "Removable Drives" || IsRemovableNodeText(node->text(0))) {
     prompter.message("Please select a Vexo drive to place a Category on");
     return;
   }
-  if (!node->text(0).startsWith("Vexo")) node = node->parent();
-  if (node == nullptr || !node->text(0).startsWith("Vexo")) {
+  if (!IsVexoNodeText(node->text(0))) node = node->parent();
+  if (node == nullptr || !IsVexoNodeText(node->text(0))) {
     prompter.message("Logic Error 3");
     return;
   }
@@ -54,7 +54,7 @@ void TForm2::Dumpit1Click() {
   if (!dialogs.form5 || node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
-  if (!node->text(0).startsWith("Vexo") || !dir.LoadDirectory(disk, drive.toStdString(), true)) {
+  if (!IsVexoNodeText(node->text(0)) || !dir.LoadDirectory(disk, drive.toStdString(), true)) {
     prompter.message((node->text(0) + " does not contain a Vexo File system").toStdString());
     return;
   }

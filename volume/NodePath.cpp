@@ -13,6 +13,37 @@ std::string RemovableNodeText(int disk, const std::string& drive) {
   return "Removable Disk " + std::to_string(disk) + " (" + drive + ")";
 }
 
+std::string WithoutVolume(const std::string& vexoNodeText) {
+  return IsVexoNodeText(vexoNodeText) ? "Removable Disk" + vexoNodeText.substr(4) : vexoNodeText;
+}
+
+bool IsVexoNodeText(const std::string& text) { return text.rfind("Vexo", 0) == 0; }
+
+bool IsRemovableNodeText(const std::string& text) { return text.rfind("Removable Disk", 0) == 0; }
+
+std::string DriveOfNodeText(const std::string& text) {
+  const std::size_t paren = text.find('(');
+  return paren == std::string::npos ? std::string() : text.substr(paren + 1, 2);
+}
+
+std::optional<DriveNode> ParseDriveNodeText(const std::string& text) {
+  DriveNode node;
+  node.vexo = IsVexoNodeText(text);
+  if (!node.vexo && !IsRemovableNodeText(text)) return std::nullopt;
+  // "Removable Disk -1 (H:)" names a reader whose disk could not be found.
+  std::string number = text.substr(std::min(text.size(), std::size_t{node.vexo ? 5u : 15u}), 2);
+  number.erase(std::remove(number.begin(), number.end(), ' '), number.end());
+  const bool negative = !number.empty() && number[0] == '-';
+  const std::string digits = negative ? number.substr(1) : number;
+  if (digits.empty() ||
+      !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+    return std::nullopt;
+  node.disk = std::stoi(number);
+  node.drive = DriveOfNodeText(text);
+  if (node.drive.size() != 2) return std::nullopt;
+  return node;
+}
+
 std::string NodePath(const std::vector<std::string>& textsFromRoot) {
   std::string path;
   for (const std::string& text : textsFromRoot) path += text + "\\";

@@ -15,10 +15,30 @@ struct VolumeNode {
   std::string category;
 };
 
-// The texts of the volume tree's drive nodes: "Vexo 2 (E:)" for a card holding a Vexo volume,
-// "Removable Disk 3 (F:)" for any other.
+// ---- The texts of drive nodes --------------------------------------------------------------
+// Volume tree: "Vexo 2 (E:)" for a card holding a Vexo volume, "Removable Disk 3 (F:)" for any
+// other; PC tree: "Removable Disk (E:)", "Local Disk (C:)". Every reader of a node's text goes
+// through these: the window finds drives, disk numbers and categories by them.
 std::string VexoNodeText(int disk, const std::string& drive);
 std::string RemovableNodeText(int disk, const std::string& drive);
+// The text of a Vexo node once its card is gone: "Vexo 2 (E:)" becomes "Removable Disk 2 (E:)".
+std::string WithoutVolume(const std::string& vexoNodeText);
+
+// Decided by how a text begins, as the node texts were made.
+bool IsVexoNodeText(const std::string& text);       // "Vexo…"
+bool IsRemovableNodeText(const std::string& text);  // "Removable Disk…"
+
+// The drive string of any drive node: the two characters after its first "(" ("" without one).
+std::string DriveOfNodeText(const std::string& text);
+
+// A volume-tree drive node: its disk number (two characters after "Vexo " or "Removable Disk ",
+// blanks trimmed) and drive string. Nothing for any other text.
+struct DriveNode {
+  int disk = -1;
+  std::string drive;
+  bool vexo = false;
+};
+std::optional<DriveNode> ParseDriveNodeText(const std::string& text);
 
 // The path of a node from the texts of the nodes from the root down to it.
 std::string NodePath(const std::vector<std::string>& textsFromRoot);
