@@ -7,6 +7,7 @@
 
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
+#include "transfer/ArchiveDestination.h"
 #include "transfer/Backup.h"
 #include "transfer/Restore.h"
 #include "volume/Format.h"
@@ -17,17 +18,6 @@ namespace {
 bool IsFolder(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool Exists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0;
-}
-
-// The overwrite question a save dialog asks.
-bool MayWrite(Prompter& ui, const std::string& path) {
-  return !Exists(path) ||
-         ui.ask("Replace '" + path + "'?", Buttons::YesNo, Answer::No) == Answer::Yes;
 }
 
 // The dialog's choices from the command line: skips and renames name items by their text.
@@ -89,10 +79,10 @@ int ExportCommand(const Arguments& args, CommandIo& io) {
       io.prompter.message("Several entries go into one archive: give its path, not a folder");
       return kExitUsage;
     }
-    out += (out.back() == '/' ? "" : "/") + SingleEntryArchiveName(captions[0]);
+    out = SingleEntryArchivePath(out, captions[0]);
   }
   const std::optional<std::vector<int>> slots = ExportSlots(session.directory, category, captions);
-  if (!slots || !MayWrite(io.prompter, out)) return kExitStopped;
+  if (!slots || !MayWriteArchive(io.prompter, out)) return kExitStopped;
   return WriteImageArchive(session.directory, session.disk, session.drive, *slots, false, out)
              ? kExitDone
              : kExitStopped;
@@ -102,10 +92,9 @@ int BackupCommand(const Arguments& args, CommandIo& io) {
   CardSession session(io);
   if (!session.openVolume(args.positional[0])) return kExitStopped;
   const std::string& out = args.positional[1];
-  if (!MayWrite(io.prompter, out)) return kExitStopped;
+  if (!MayWriteArchive(io.prompter, out)) return kExitStopped;
   Directory& dir = session.directory;
-  return WriteImageArchive(dir, session.disk, session.drive, BackupSlots(dir),
-                           dir.header(1).csalen() != 0, out)
+  return WriteImageArchive(dir, session.disk, session.drive, BackupSlots(dir), BacksUpCsa(dir), out)
              ? kExitDone
              : kExitStopped;
 }

@@ -7,23 +7,6 @@
 #include "cli/Commands.h"
 
 namespace vexo {
-namespace {
-
-// Non-blank categories in the order the volume tree shows them: lowest slot first.
-std::vector<std::string> Categories(const Directory& dir) {
-  std::vector<std::string> categories;
-  for (int slot = 1; slot <= kSlotCount; ++slot) {
-    const SlotHeader& h = dir.header(slot);
-    if (!IsUsed(h)) continue;
-    std::string category = h.category();
-    if (!category.empty() &&
-        std::find(categories.begin(), categories.end(), category) == categories.end())
-      categories.push_back(std::move(category));
-  }
-  return categories;
-}
-
-}  // namespace
 
 int ListCommand(const Arguments& args, CommandIo& io) {
   const bool categoriesOnly = args.has("--categories");

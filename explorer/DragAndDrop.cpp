@@ -12,6 +12,7 @@
 #include "explorer/PcPaths.h"
 #include "explorer/TForm2.h"
 #include "explorer/TForm7.h"
+#include "transfer/ArchiveDestination.h"
 #include "transfer/Attach.h"
 #include "transfer/Backup.h"
 #include "transfer/CsaInsert.h"
@@ -229,20 +230,17 @@ void TForm2::ListView2DragDrop(QWidget* source, const QMimeData&, const QPoint&)
     if (!chosen) return;
     included = *chosen;
     if (selected.size() == 1) {
-      const QString name = QString::fromStdString(SingleEntryArchiveName(captions.front()));
-      archive = folder + (folder.endsWith('/') ? "" : "/") + name;
-      if (QFileInfo::exists(archive) &&
-          prompter.ask(("Replace '" + archive + "'?").toStdString(), Buttons::YesNo,
-                       Answer::No, Tone::Confirmation) == Answer::No)
-        return;
+      archive = QString::fromStdString(SingleEntryArchivePath(folder.toStdString(), captions.front()));
+      if (!MayWriteArchive(prompter, archive.toStdString())) return;
     }
   } else {
     included = BackupSlots(dir);
-    withCsa = dir.header(1).csalen() != 0;
+    withCsa = BacksUpCsa(dir);
   }
   if (archive.isEmpty()) {
+    // The save dialog asks before it replaces a file; what is not a file is never replaced.
     const std::optional<QString> chosen = seam_.saveImageFile(this, folder);
-    if (!chosen) return;
+    if (!chosen || !MayHoldAnArchive(prompter, chosen->toStdString())) return;
     archive = *chosen;
   }
   if (WriteImageArchive(dir, resolved.selection.disk, resolved.selection.drive, included, withCsa,

@@ -60,10 +60,8 @@ void TForm2::AddDrive(const QString& rootPath, bool select) {
     QTreeWidgetItem* node = nullptr;
     if (dir.LoadDirectory(disk, drive.left(1).toStdString(), true)) {
       placeDriveNode(volumeRoot, VexoNodeText(disk, drive), kImageVolume, &node);
-      for (int slot = 1; slot <= kSlotCount; ++slot) {
-        const SlotHeader& h = dir.header(slot);
-        const QString category = QString::fromStdString(h.category());
-        if (!IsUsed(h) || category.isEmpty()) continue;
+      for (const std::string& name : Categories(dir)) {
+        const QString category = QString::fromStdString(name);
         bool present = false;
         for (int i = 0; i < node->childCount() && !present; ++i) present = node->child(i)->text(0) == category;
         if (!present) SetNodeImages(new QTreeWidgetItem(node, {category}), ImageList1, kImageFolder, kImageFolder);

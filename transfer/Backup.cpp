@@ -105,12 +105,7 @@ std::vector<int> BackupSlots(const Directory& dir) {
   return slots;
 }
 
-std::string SingleEntryArchiveName(const std::string& filename) {
-  std::string name;
-  for (char c : filename) name += (c == '/' || c == '\0') ? '_' : c;
-  if (name.empty() || name == "." || name == "..") name = "_" + name;
-  return name + ".VexoImage";
-}
+bool BacksUpCsa(const Directory& dir) { return dir.header(1).csalen() != 0; }
 
 bool WriteImageArchive(Directory& dir, int disk, const std::string& drive,
                        const std::vector<int>& slots, bool withCsa, const std::string& path) {

@@ -17,9 +17,9 @@ std::optional<std::vector<int>> ExportSlots(Directory& dir, const std::string& c
 // Every used slot: a backup of the whole volume.
 std::vector<int> BackupSlots(const Directory& dir);
 
-// The file name of a one-entry export: the entry's name made safe for a PC file name, and
-// ".VexoImage".
-std::string SingleEntryArchiveName(const std::string& filename);
+// Whether a backup of the whole volume carries the Common Storage Area: when header 1 records
+// that it is used.
+bool BacksUpCsa(const Directory& dir);
 
 // Writes the archive: the headers of `slots`, their data and, with `withCsa`, the Common
 // Storage Area. No file is left behind when it fails.

@@ -77,6 +77,19 @@ int Directory::FindListedEntry(const std::string& category, const std::string& f
   return kNoSlot;
 }
 
+std::vector<std::string> Categories(const Directory& directory) {
+  std::vector<std::string> categories;
+  for (int slot = 1; slot <= kSlotCount; ++slot) {
+    const SlotHeader& h = directory.header(slot);
+    if (!IsUsed(h)) continue;
+    std::string category = h.category();
+    if (!category.empty() &&
+        std::find(categories.begin(), categories.end(), category) == categories.end())
+      categories.push_back(std::move(category));
+  }
+  return categories;
+}
+
 std::vector<int> SortedUsedSlots(const Directory& directory) {
   std::vector<std::pair<std::string, int>> pairs;
   for (int slot = 1; slot <= kSlotCount; ++slot) {

@@ -63,6 +63,10 @@ class Directory {
   DiskAccess& access_;
 };
 
+// The categories of the used slots, blank left out, in the order of the lowest slot that carries
+// each: the order of the volume tree's category nodes.
+std::vector<std::string> Categories(const Directory& directory);
+
 // The used slots ordered by sort key, a later slot before an earlier one of equal key (each is
 // put in front of the first whose key is equal or greater).
 std::vector<int> SortedUsedSlots(const Directory& directory);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -86,6 +87,35 @@ TEST_F(ArchiveCommandsTest, RestoreWithFormatRefusesABadArchiveBeforeFormatting)
     EXPECT_EQ(result.err.find("reformat"), std::string::npos);  // not even asked
     EXPECT_EQ(testing::CardDigest(card), before);
   }
+}
+
+// A folder or a FIFO where the archive should go is left alone, not replaced after the question.
+TEST_F(ArchiveCommandsTest, ExportAndBackupReplaceOnlyRegularFiles) {
+  ASSERT_EQ(Vexo({"--quiet", "format", card}).status, 0);
+  for (const char* name : {"a.vxe", "b.vxe"}) {
+    const std::string program = temp.file(name);
+    testing::PutFile(program, testing::Pattern(300, 1));
+    ASSERT_EQ(Vexo({"--quiet", "import", card, program}).status, 0);
+  }
+  const std::string folder = temp.file("folder.VexoImage");
+  std::filesystem::create_directory(folder);
+  const std::string fifo = temp.file("fifo.VexoImage");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::vector<std::vector<std::string>> commands = {
+      {"--yes", "backup", card, folder},
+      {"--yes", "backup", card, fifo},
+      {"--yes", "export", card, fifo, "a", "b"},
+  };
+  for (const std::vector<std::string>& command : commands) {
+    SCOPED_TRACE(command[1] + " " + command[3]);
+    const testing::VexoResult result = Vexo(command);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("Cannot save the image as " + command[3]), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("Replace"), std::string::npos);
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+  EXPECT_EQ(testing::FolderNames(temp.path()).size(), 5u);  // card, programs, folder, FIFO
 }
 
 TEST_F(ArchiveCommandsTest, CtrlCDuringABackupLeavesNoArchive) {

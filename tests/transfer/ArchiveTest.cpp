@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "tests/transfer/ArchiveFixture.h"
+#include "transfer/ArchiveDestination.h"
 #include "transfer/Backup.h"
 #include "transfer/Restore.h"
 
