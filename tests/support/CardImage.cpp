@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <sstream>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -88,6 +90,47 @@ std::uint64_t CardDigest(const std::string& path) {
   }
   ::close(fd);
   return digest;
+}
+
+std::string HeaderDump(const std::string& path) {
+  static const char* const kHex = "0123456789abcdef";
+  const SlotHeader free = BlankHeader(SlotState::Free);
+  std::string dump;
+  for (int slot = 1; slot <= kSlotCount; ++slot) {
+    const SlotHeader h = ReadHeader(path, slot);
+    if (h == free) continue;
+    dump += "slot " + std::to_string(slot) + "\n";
+    for (std::size_t line = 0; line < SlotHeader::kSize; line += 16) {
+      char offset[8];
+      std::snprintf(offset, sizeof offset, "%03zx:", line);
+      std::string hex = offset, text;
+      for (std::size_t i = line; i < line + 16; ++i) {
+        hex += ' ';
+        hex += kHex[h.bytes[i] >> 4];
+        hex += kHex[h.bytes[i] & 15];
+        text += h.bytes[i] >= 0x20 && h.bytes[i] < 0x7F ? static_cast<char>(h.bytes[i]) : '.';
+      }
+      dump += hex + "  |" + text + "|\n";
+    }
+  }
+  return dump;
+}
+
+void WriteHeaderDump(const std::string& path, const std::string& dump) {
+  std::istringstream lines(dump);
+  std::string line;
+  int slot = 0;
+  SlotHeader h;
+  while (std::getline(lines, line)) {
+    if (line.rfind("slot ", 0) == 0) {
+      slot = std::stoi(line.substr(5));
+      continue;
+    }
+    const std::size_t offset = std::stoul(line.substr(0, 3), nullptr, 16);
+    for (std::size_t i = 0; i < 16; ++i)
+      h.bytes[offset + i] = static_cast<std::uint8_t>(std::stoul(line.substr(5 + 3 * i, 2), nullptr, 16));
+    if (offset + 16 == SlotHeader::kSize) WriteHeader(path, slot, h);
+  }
 }
 
 void FormatImage(const std::string& path) {

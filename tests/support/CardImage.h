@@ -42,6 +42,12 @@ void WriteHeader(const std::string& path, int slot, const SlotHeader& h);
 // equal cards. Reads only the parts of a sparse image that hold data.
 std::uint64_t CardDigest(const std::string& path);
 
+// The headers of a card that differ from a formatted card's free header, as a hex dump a person
+// can read: "slot N" and 32 lines of 16 bytes with their characters. WriteHeaderDump writes such a
+// dump back onto a (formatted) card.
+std::string HeaderDump(const std::string& path);
+void WriteHeaderDump(const std::string& path, const std::string& dump);
+
 // Writes the 512 free blank headers a formatted card has.
 void FormatImage(const std::string& path);
 
