@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include <cstring>
+#include <numeric>
 #include <ctime>
 
 #include "explorer/DragView.h"
@@ -85,6 +86,24 @@ struct StoredEntry {
     return h;
   }
 };
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline std::uint16_t ByteSum(const Bytes& bytes) {
+  return static_cast<std::uint16_t>(std::accumulate(bytes.begin(), bytes.end(), 0u) & 0xFFFF);
+}
+
+inline Bytes HeaderBytes(const SlotHeader& h) { return Bytes(h.bytes.begin(), h.bytes.end()); }
+
+inline GraphicsRecord Record(const std::string& name, std::uint32_t sector, std::uint16_t v1,
+                             std::uint16_t v2) {
+  GraphicsRecord r = GraphicsRecord::Empty();
+  r.setName(name);
+  r.setSector(sector);
+  r.setValue1(v1);
+  r.setValue2(v2);
+  return r;
+}
 
 inline StoredEntry Stored(std::string category, std::string name, std::size_t program,
                           std::uint8_t seed) {
@@ -298,6 +317,14 @@ class DragDropFixture : public WindowFixture {
     return drop.isAccepted();
   }
 
+  // Record of the graphics index of a slot.
+  GraphicsRecord IndexRecord(const std::string& card, int slot, std::size_t record) const {
+    GraphicsRecord r;
+    const Bytes bytes = Sectors(card, SlotFirstSector(slot) + kGraphicsIndexSector, kGraphicsIndexBytes);
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(record * kGraphicsRecordSize),
+                kGraphicsRecordSize, r.bytes.begin());
+    return r;
+  }
   int UsedSlots(const std::string& card) const {
     int used = 0;
     for (int slot = 1; slot <= kSlotCount; ++slot) used += IsUsed(ReadHeader(card, slot)) ? 1 : 0;

@@ -1,0 +1,198 @@
+// "Modify entries to be restored": its buttons, renaming by double click, the mass change of
+// category, and what "Restore Checked" and Cancel leave on the card.
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "explorer/TForm6.h"
+#include "explorer/TForm7.h"
+#include "tests/explorer/DragDropFixture.h"
+
+namespace vexo {
+namespace {
+
+using testing::Bytes;
+using testing::Pattern;
+using testing::ReadHeader;
+using testing::Stored;
+using testing::StoredEntry;
+
+class RestoreDialogTest : public testing::DragDropFixture {};
+
+// ---- "Modify entries to be restored" --------------------------------------------------------
+
+TEST_F(RestoreDialogTest, TheRestoreDialogsActions) {
+  std::vector<StoredEntry> stored = {Stored("Games", "Zeta", 100, 0x81), Stored("Games", "Beta", 200, 0x82),
+                                     Stored("", "Solo", 300, 0x83), Stored("Demos", "Tour", 400, 0x84)};
+  testing::WriteArchive(localPc("four.VexoImage").toStdString(), testing::Payload(stored));
+  showPc();
+  clickVolume({"Vexo 2 (F:)"});
+
+  std::function<int(TForm6&)> rename;
+  seam.onDialog = [&](QDialog& dialog) {
+    if (dialog.windowTitle() == "Rename Entry") return rename(static_cast<TForm6&>(dialog));
+    auto& form = static_cast<TForm7&>(dialog);
+    QListWidget& list = *form.CheckListBox1;
+    const auto texts = [&] {
+      QStringList t;
+      for (int i = 0; i < list.count(); ++i) t << list.item(i)->text();
+      return t;
+    };
+    const auto checks = [&] {
+      std::vector<bool> c;
+      for (int i = 0; i < list.count(); ++i) c.push_back(list.item(i)->checkState() == Qt::Checked);
+      return c;
+    };
+    EXPECT_EQ(texts(), (QStringList{"Demos\\Tour", "Games\\Beta", "Games\\Zeta", "Solo"}));
+    EXPECT_EQ(checks(), std::vector<bool>(4, true));
+    form.BitBtn4->click();
+    EXPECT_EQ(checks(), std::vector<bool>(4, false));
+    form.BitBtn3->click();
+    EXPECT_EQ(checks(), std::vector<bool>(4, true));
+
+    // The proposal comes from the first checked item with a category; Cancel changes nothing.
+    list.item(0)->setCheckState(Qt::Unchecked);
+    seam.inputAnswers = {QString()};
+    form.BitBtn5->click();
+    EXPECT_EQ(seam.inputs.back(), "Mass Change of Category|Enter new Category|Games");
+    EXPECT_EQ(texts(), (QStringList{"Demos\\Tour", "Games\\Beta", "Games\\Zeta", "Solo"}));
+    seam.inputAnswers = {"Arcade"};
+    form.BitBtn5->click();
+    EXPECT_EQ(texts(), (QStringList{"Demos\\Tour", "Arcade\\Beta", "Arcade\\Zeta", "Arcade\\Solo"}));
+    EXPECT_EQ(checks(), (std::vector<bool>{false, true, true, true}));
+
+    // Renaming keeps an item's place and its check mark, checked or not.
+    rename = [](TForm6& edit) {
+      EXPECT_EQ(edit.Edit2->text(), "Arcade");
+      EXPECT_EQ(edit.Edit1->text(), "Zeta");
+      edit.Edit2->setText("");
+      edit.Edit1->setText("Zed");
+      return int(QDialog::Accepted);
+    };
+    list.item(3)->setCheckState(Qt::Unchecked);  // a mark set just before survives the rename
+    list.setCurrentRow(2);
+    form.CheckListBox1DblClick();
+    EXPECT_EQ(checks(), (std::vector<bool>{false, true, true, false}));
+    list.item(3)->setCheckState(Qt::Checked);
+    rename = [](TForm6& edit) {
+      EXPECT_EQ(edit.Edit2->text(), "Demos");
+      edit.Edit1->setText("Trip");
+      return int(QDialog::Accepted);
+    };
+    list.setCurrentRow(0);
+    form.CheckListBox1DblClick();
+    EXPECT_EQ(list.currentRow(), 0);
+    rename = [](TForm6& edit) {
+      edit.Edit1->setText("Never");
+      return int(QDialog::Rejected);
+    };
+    list.setCurrentRow(1);
+    form.CheckListBox1DblClick();
+    EXPECT_EQ(texts(), (QStringList{"Demos\\Trip", "Arcade\\Beta", "Zed", "Arcade\\Solo"}));
+    EXPECT_EQ(checks(), (std::vector<bool>{false, true, true, true}));
+
+    form.BitBtn1->click();  // "Restore Checked"
+    return form.result();
+  };
+  dropOnEntries("four.VexoImage", kNowhere);
+
+  EXPECT_EQ(seam.dialogs, (std::vector<QString>{"Modify entries to be restored", "Rename Entry",
+                                                "Rename Entry", "Rename Entry"}));
+  EXPECT_TRUE(seam.messages.empty());
+  // In the order stored: Zeta (now Zed), Beta, Solo; Tour was left out.
+  const std::vector<std::pair<std::string, std::string>> restored = {{"", "Zed"}, {"Arcade", "Beta"}, {"Arcade", "Solo"}};
+  for (int i = 0; i < 3; ++i) {
+    const SlotHeader h = ReadHeader(b, 3 + i);
+    EXPECT_EQ(std::make_pair(h.category(), h.filename()), restored[static_cast<std::size_t>(i)]);
+    const Bytes& program = stored[static_cast<std::size_t>(i)].program;
+    EXPECT_EQ(Sectors(b, SlotFirstSector(3 + i) + 1, program.size()), program);
+  }
+  EXPECT_EQ(UsedSlots(b), 5);
+  EXPECT_TRUE(Texts(node({"Vexo 2 (F:)"})).contains("Arcade"));
+  EXPECT_EQ(Column(window->ListView1), QStringList{"Zed"});  // listed again for the selection
+  expectIdle();
+}
+
+TEST_F(RestoreDialogTest, DoubleClickingAnItemOfTheRestoreDialogRenamesIt) {
+  testing::WriteArchive(localPc("two.VexoImage").toStdString(),
+                        testing::Payload({Stored("Games", "Zeta", 100, 0x85), Stored("", "Solo", 10, 0x86)}));
+  showPc();
+  clickVolume({"Vexo 2 (F:)"});
+  QStringList offered;
+  QStringList after;
+  seam.onDialog = [&](QDialog& dialog) {
+    if (dialog.windowTitle() == "Rename Entry") {
+      auto& edit = static_cast<TForm6&>(dialog);
+      offered << edit.Edit2->text() + "|" + edit.Edit1->text();
+      edit.Edit1->setText("Zed");
+      return int(QDialog::Accepted);
+    }
+    auto& form = static_cast<TForm7&>(dialog);
+    dialog.show();  // the mouse needs the list laid out
+    QWidget* viewport = form.CheckListBox1->viewport();
+    const QPoint at = form.CheckListBox1->visualItemRect(form.CheckListBox1->item(0)).center();
+    for (const auto& [type, buttons] : {std::pair{QEvent::MouseButtonPress, Qt::MouseButtons(Qt::LeftButton)},
+                                        std::pair{QEvent::MouseButtonRelease, Qt::MouseButtons(Qt::NoButton)},
+                                        std::pair{QEvent::MouseButtonDblClick, Qt::MouseButtons(Qt::LeftButton)},
+                                        std::pair{QEvent::MouseButtonRelease, Qt::MouseButtons(Qt::NoButton)}}) {
+      QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+      QCoreApplication::sendEvent(viewport, &event);
+    }
+    for (int i = 0; i < form.CheckListBox1->count(); ++i) after << form.CheckListBox1->item(i)->text();
+    form.hide();
+    form.BitBtn1->click();
+    return form.result();
+  };
+  dropOnEntries("two.VexoImage", kNowhere);
+  EXPECT_EQ(offered, QStringList{"Games|Zeta"});
+  EXPECT_EQ(after, (QStringList{"Games\\Zed", "Solo"}));
+  EXPECT_EQ(ReadHeader(b, 3).filename(), "Zed");
+  EXPECT_EQ(ReadHeader(b, 4).filename(), "Solo");
+}
+
+TEST_F(RestoreDialogTest, AnEmptyMassCategoryRestoresIntoTheBlankCategory) {
+  testing::WriteArchive(localPc("one.VexoImage").toStdString(),
+                        testing::Payload({Stored("Games", "Zeta", 10, 0x87)}));
+  showPc();
+  clickVolume({"Vexo 2 (F:)", "Games"});
+  QStringList texts;
+  seam.inputAnswers = {""};
+  seam.onDialog = [&](QDialog& dialog) {
+    auto& form = static_cast<TForm7&>(dialog);
+    form.BitBtn5->click();
+    texts << form.CheckListBox1->item(0)->text();
+    return int(QDialog::Accepted);
+  };
+  dropOnEntries("one.VexoImage", kNowhere);
+  EXPECT_EQ(texts, QStringList{"\\Zeta"});
+  EXPECT_EQ(ReadHeader(b, 3).category(), "");
+  EXPECT_EQ(ReadHeader(b, 3).filename(), "Zeta");
+  EXPECT_EQ(Texts(node({"Vexo 2 (F:)"})), (QStringList{"Games", "Demos"}));  // no node for ""
+}
+
+TEST_F(RestoreDialogTest, RestoreCheckedWritesAndCancelWritesNothing) {
+  testing::WriteArchive(localPc("one.VexoImage").toStdString(),
+                        testing::Payload({Stored("Demos", "Tour", 400, 0x91)}));
+  showPc();
+  clickVolume({"Vexo 2 (F:)"});
+  struct Case {
+    QPushButton* TForm7::*button;
+    int used;
+  };
+  for (const Case c : {Case{&TForm7::BitBtn2, 2}, Case{&TForm7::BitBtn1, 3}}) {
+    seam.onDialog = [&](QDialog& dialog) {
+      auto& form = static_cast<TForm7&>(dialog);
+      (form.*c.button)->click();
+      return form.result();
+    };
+    dropOnEntries("one.VexoImage", kNowhere);
+    EXPECT_EQ(UsedSlots(b), c.used);
+    EXPECT_EQ(Sectors(b, SlotFirstSector(3) + 1, 400) == Pattern(400, 0x91), c.used == 3);
+    expectIdle();
+  }
+  EXPECT_TRUE(seam.messages.empty());
+}
+
+}  // namespace
+}  // namespace vexo
