@@ -1,6 +1,7 @@
 #include "cli/Interrupt.h"
 
 #include <csignal>
+#include <initializer_list>
 
 namespace vexo {
 namespace {
@@ -18,8 +19,12 @@ void CatchInterrupts() {
   // No SA_RESTART: a question waiting on the terminal is interrupted too. SA_RESETHAND: the
   // second signal finds the default action and ends the program.
   action.sa_flags = SA_RESETHAND;
-  ::sigaction(SIGINT, &action, nullptr);
-  ::sigaction(SIGTERM, &action, nullptr);
+  for (const int signal : {SIGINT, SIGTERM}) {
+    // A shell starts background jobs with SIGINT ignored: they keep ignoring it.
+    struct sigaction before {};
+    if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    ::sigaction(signal, &action, nullptr);
+  }
 }
 
 bool InterruptRequested() { return interrupted != 0; }

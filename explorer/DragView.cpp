@@ -1,6 +1,9 @@
 #include "explorer/DragView.h"
 
 #include <QDrag>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
 #include <QDragEnterEvent>
 #include <QMimeData>
 
@@ -18,7 +21,9 @@ void DragView::startDrag(Qt::DropActions) {
   mime->setData(kViewDragFormat, objectName().toUtf8());
   auto* drag = new QDrag(this);
   drag->setMimeData(mime);
+  dragging_ = true;
   drag->exec(Qt::CopyAction, Qt::CopyAction);
+  dragging_ = false;
 }
 
 bool DragView::decide(QDropEvent* event) {
@@ -78,7 +83,17 @@ void DragView::dropEvent(QDropEvent* event) {
   if (!accepted || !onDrop) return;
   QWidget* source = qobject_cast<QWidget*>(event->source());
   const bool ours = event->mimeData()->hasFormat(kViewDragFormat) && source != nullptr;
-  onDrop(ours ? source : nullptr, *event->mimeData(), event->position().toPoint());
+  // What a drop does runs once the drag has ended: a long operation inside it would keep the
+  // program the drag came from (a file manager, or this one) waiting, with the drag's data.
+  auto carried = std::make_shared<QMimeData>();
+  for (const QString& format : event->mimeData()->formats())
+    carried->setData(format, event->mimeData()->data(format));
+  const QPointer<QWidget> from(ours ? source : nullptr);
+  const QPoint pos = event->position().toPoint();
+  QTimer::singleShot(0, this, [this, carried, from, ours, pos] {
+    if (ours && from.isNull()) return;
+    onDrop(ours ? from.data() : nullptr, *carried, pos);
+  });
 }
 
 }  // namespace vexo

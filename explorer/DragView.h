@@ -25,6 +25,8 @@ class DragView : public QTreeWidget {
   // the current node: the entry list keeps showing what it showed, and a drag that is cancelled
   // leaves the selection as it was. Null clears the mark.
   void markDropTarget(QTreeWidgetItem* item);
+  // A drag that started here is under way.
+  bool dragging() const { return dragging_; }
 
  protected:
   void startDrag(Qt::DropActions actions) override;
@@ -37,6 +39,7 @@ class DragView : public QTreeWidget {
   bool decide(QDropEvent* event);
   void restoreSelection();
   bool marked_ = false;
+  bool dragging_ = false;
 };
 
 }  // namespace vexo

@@ -45,7 +45,10 @@ InputGuard::~InputGuard() {
 bool InputGuard::eventFilter(QObject* watched, QEvent* event) {
   if (!active_ || !IsPersonsInput(event->type())) return false;
   const auto* widget = qobject_cast<QWidget*>(watched);
-  return widget != nullptr && widget->window() == guarded_;
+  if (widget == nullptr || widget->window() != guarded_) return false;
+  // A close that is not refused closes the window all the same.
+  event->ignore();
+  return true;
 }
 
 }  // namespace vexo

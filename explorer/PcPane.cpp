@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileSystemWatcher>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "explorer/FileTypes.h"
@@ -142,6 +143,11 @@ void TForm2::watchFolder(const QString& localFolder) {
 // The folder shown changed on disk: list it again, keeping the item selected and the order
 // the person chose.
 void TForm2::relistFolder() {
+  // Not under a drag of one of its files: the drop must still find what was picked up.
+  if (ListView2->dragging()) {
+    folderChanged_->start();
+    return;
+  }
   QTreeWidgetItem* node = TreeView2->currentItem();
   const QString folder = GetNodePath();
   if (node == nullptr || folder.isEmpty()) return;

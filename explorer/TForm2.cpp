@@ -148,6 +148,10 @@ void TForm2::buildLayout() {
   connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] {
     if (!prompter.working()) Properties1Click();
   });
+  // The entry the keyboard is on is the one its keys act on, also when it came there by Tab.
+  connect(ListView1, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+    if (current != nullptr && ListView1->selectedItems().isEmpty()) current->setSelected(true);
+  });
   connect(TreeView2, &QTreeWidget::itemClicked, this, [this] { TreeView2Click(); });
   connect(ListView2, &QTreeWidget::itemDoubleClicked, this, [this] { ListView2DblClick(); });
   connect(ListView2, &QTreeWidget::itemActivated, this, [this] { ListView2DblClick(); });
@@ -253,7 +257,8 @@ void TForm2::startUp() {
 
   ListView1->setHeaderLabels({"Filename", "Date Modified", "Description 1", "Description 2",
                               "Description 3", "Description 4"});
-  ListView1->setColumnWidth(0, 150);
+  // Names of 19 characters, the most a card stores, show whole beside the entry's picture.
+  ListView1->setColumnWidth(0, ColumnWidthFor(ListView1, "Copy (9) of Breakou", 150) + 20);
   // The whole date and time shows; the four descriptions share the rest of the width.
   ListView1->setColumnWidth(1, ColumnWidthFor(ListView1, "8888/88/88 88:88:88", 120));
   ListView1->header()->setStretchLastSection(false);

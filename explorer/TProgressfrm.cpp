@@ -15,7 +15,7 @@ TProgressfrm::TProgressfrm(QWidget* parent)
   setWindowTitle("Progress");
   setObjectName("TProgressfrm");
   setModal(false);
-  setFixedSize(380, 112);
+  setFixedSize(460, 112);  // room for the figures of a long operation
   auto* layout = new QVBoxLayout(this);
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setObjectName("ProgressBar1");

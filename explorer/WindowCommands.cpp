@@ -10,6 +10,7 @@
 #include "explorer/TForm4.h"
 #include "explorer/TForm5.h"
 #include "explorer/TreeImages.h"
+#include "volume/CardName.h"
 #include "volume/Diagnostics.h"
 #include "volume/EntryMaintenance.h"
 #include "volume/Format.h"
@@ -59,6 +60,8 @@ void TForm2::Dumpit1Click() {
     return;
   }
   dialogs.form5->fill(Diagnose(dir));
+  dialogs.form5->setWindowTitle("Vexo File system Diagnostics \u2014 " +
+                                QString::fromStdString(CardName(access, disk, drive.toStdString(), true)));
   seam_.exec(*dialogs.form5);
 }
 
@@ -83,10 +86,20 @@ void TForm2::Rename1Click() {
   form.Edit4->setText(QString::fromStdString(now.desc3));
   form.Edit5->setText(QString::fromStdString(now.desc4));
   if (seam_.exec(form) != QDialog::Accepted) return;
-  RenameEntry(dir, resolved.selection,
-              {form.Edit2->text().toStdString(), form.Edit1->text().toStdString(),
-               form.Edit3->text().toStdString(), form.Edit4->text().toStdString(),
-               form.Edit5->text().toStdString()});
+  if (!RenameEntry(dir, resolved.selection,
+                   {form.Edit2->text().toStdString(), form.Edit1->text().toStdString(),
+                    form.Edit3->text().toStdString(), form.Edit4->text().toStdString(),
+                    form.Edit5->text().toStdString()}))
+    return;
+  // The renamed entry stays the one selected, under its new name.
+  const QString stored = QString::fromStdString(dir.header(entry).filename());
+  for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = ListView1->topLevelItem(i);
+    if (item->text(0) == stored) {
+      ListView1->setCurrentItem(item);
+      item->setSelected(true);
+    }
+  }
 }
 
 void TForm2::Properties1Click() {

@@ -1,6 +1,8 @@
 #include "volume/Format.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "volume/CardName.h"
 
@@ -9,6 +11,15 @@ namespace {
 
 bool HasPartitionSignature(const std::array<std::uint8_t, kSectorSize>& sector0) {
   return sector0[510] == 0x55 && sector0[511] == 0xAA;
+}
+
+// Whether the start of the card holds anything: where a file system without a partition table
+// keeps its superblock (ext at 1 KiB, btrfs at 64 KiB, FAT and NTFS at 0).
+bool StartHoldsData(DiskAccess& io, int disk) {
+  constexpr std::size_t kLookedAt = 256;  // 128 KiB
+  std::vector<std::uint8_t> start(kLookedAt * kSectorSize);
+  if (!io.ReadSectors(disk, 0, kLookedAt, start.data())) return true;  // unknown: ask
+  return std::any_of(start.begin(), start.end(), [](std::uint8_t b) { return b != 0; });
 }
 
 std::string EntriesLost(const Directory& dir) {
@@ -43,11 +54,19 @@ bool FormatDrive(Directory& dir, int disk, const std::string& drive, FormatCompl
     return false;
   }
   // Kept, so that the question can count what it would erase; the format empties it anyway.
-  if (dir.LoadDirectory(disk, drive, true) &&
-      ui.ask("Drive is already Formatted as Vexo File system, do you realy want to reformat?\n" +
-                 CardName(io, disk, drive, true) + "\n" + EntriesLost(dir),
-             Buttons::YesCancel, Answer::Cancel) == Answer::Cancel)
+  if (dir.LoadDirectory(disk, drive, true)) {
+    if (ui.ask("Drive is already Formatted as Vexo File system, do you realy want to reformat?\n" +
+                   CardName(io, disk, drive, true) + "\n" + EntriesLost(dir),
+               Buttons::YesCancel, Answer::Cancel) == Answer::Cancel)
+      return false;
+  } else if (!HasPartitionSignature(sector0) && StartHoldsData(io, disk) &&
+             ui.ask("Drive holds data but no Vexo File system, format it as Vexo disk all the "
+                    "same?\n" + CardName(io, disk, drive, false) +
+                        "\nWhat it holds will be overwritten.",
+                    Buttons::OkCancel, Answer::Cancel, Tone::Warning) == Answer::Cancel) {
+    // A file system on the whole card, without a partition table (mkfs on /dev/sdb).
     return false;
+  }
 
   // Half a format is neither volume: once begun, it is not stopped.
   if (ui.cancelRequested()) return false;

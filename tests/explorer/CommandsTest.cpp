@@ -58,7 +58,7 @@ TEST_F(CommandsTest, FormatMakesTheRemovableDiskAVexoVolume) {
 TEST_F(CommandsTest, DiagnosticsShowsTheGridAndTheSummary) {
   clickVolume({"Vexo 1 (E:)"});
   window->Dumpit1Click();
-  EXPECT_EQ(seam.dialogs, std::vector<QString>{"Vexo File system Diagnostics"});
+  EXPECT_EQ(seam.dialogs, std::vector<QString>{"Vexo File system Diagnostics \u2014 Vexo 1 (E:) \u2014 a.img"});
   TForm5& form = *window->dialogs.form5;
   EXPECT_EQ(form.Label1->text(), "All ok");
   EXPECT_EQ(form.StringGrid1->rowCount(), 512);

@@ -314,6 +314,7 @@ class DragDropFixture : public WindowFixture {
     DragOverEvents(target, mime, pos);
     QDropEvent drop(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target->viewport(), &drop);
+    QCoreApplication::processEvents();  // the drop's work runs after the drag
     return drop.isAccepted();
   }
 

@@ -33,7 +33,11 @@ TEST_F(FormatTest, WritesTheFreeBlankHeaderIntoAll512Slots) {
   attach();
   const std::vector<std::uint8_t> data(512, 0x77);
   testing::WriteBytes(image, 5 * 512, data.data(), data.size());  // slot 1 program data
+  ui.answers = {Answer::Ok};  // data without a volume: asked first
   ASSERT_TRUE(FormatDrive(dir, disk, drive));
+  ASSERT_EQ(ui.questions.size(), 1u);
+  EXPECT_EQ(ui.questions[0].buttons, Buttons::OkCancel);
+  EXPECT_EQ(ui.questions[0].preferred, Answer::Cancel);
 
   std::vector<std::uint64_t> headers;
   for (int slot = 1; slot <= 512; ++slot) headers.push_back(SlotFirstSector(slot));
@@ -85,6 +89,7 @@ TEST_F(FormatTest, ChecksComeFirstAndWriteNothingWhenTheyStop) {
     std::uint64_t bytes;
     bool partitioned;
     bool vexo;
+    bool data;  // a file system's superblock, without a partition table
     std::vector<Answer> answers;
     std::vector<std::string> questions;
     std::vector<std::string> messages;
@@ -95,18 +100,27 @@ TEST_F(FormatTest, ChecksComeFirstAndWriteNothingWhenTheyStop) {
                                   "systems on it will be lost.";
   const std::string reformat = "Drive is already Formatted as Vexo File system, do you realy want "
                                "to reformat?\nVexo # (E:) \u2014 card.img\nIt holds no entries.";
+  const std::string data = "Drive holds data but no Vexo File system, format it as Vexo disk all "
+                           "the same?\nRemovable Disk # (E:) \u2014 card.img\nWhat it holds "
+                           "will be overwritten.";
   const Case cases[] = {
-      {"partition table, cancelled", testing::kCardBytes, true, false, {}, {partitioned}, {}},
-      {"one sector too small", 2'097'151ull * 512, false, false, {}, {},
+      {"partition table, cancelled", testing::kCardBytes, true, false, false, {}, {partitioned}, {}},
+      {"a file system on the whole card, cancelled", testing::kCardBytes, false, false, true, {},
+       {data}, {}},
+      {"one sector too small", 2'097'151ull * 512, false, false, false, {}, {},
        {"Disk is too small for Vexo File system\nSectors available=2097151\nSectors required=2097152"}},
-      {"partitioned and too small", 1 << 20, true, false, {Answer::Ok}, {partitioned},
+      {"partitioned and too small", 1 << 20, true, false, false, {Answer::Ok}, {partitioned},
        {"Disk is too small for Vexo File system\nSectors available=2048\nSectors required=2097152"}},
-      {"already Vexo, cancelled", testing::kCardBytes, false, true, {}, {reformat}, {}},
+      {"already Vexo, cancelled", testing::kCardBytes, false, true, false, {}, {reformat}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     testing::MakeImage(image, c.bytes);
     if (c.vexo) testing::FormatImage(image);
+    if (c.data) {
+      const std::uint8_t ext[] = {0x53, 0xEF};  // the ext superblock's magic
+      testing::WriteBytes(image, 1024 + 56, ext, 2);
+    }
     if (c.partitioned) {
       const std::uint8_t signature[] = {0x55, 0xAA};
       testing::WriteBytes(image, 510, signature, 2);
@@ -148,6 +162,7 @@ TEST_F(FormatTest, FailuresPartWayAndOnRead) {
 
   ui.messages.clear();
   trees.found = false;
+  ui.answers = {Answer::Ok};  // the half-formatted card holds data but no volume
   EXPECT_FALSE(FormatDrive(dir, disk, drive));
   EXPECT_EQ(ui.messages,
             std::vector<std::string>{"Logic Error, drive not found after successful format"});
