@@ -94,11 +94,11 @@ int ReplyObjects(sd_bus_message* m, const std::vector<std::string>& objects) {
 
 int ResolveDevice(sd_bus_message* m, void* userdata, sd_bus_error*) {
   auto* state = static_cast<State*>(userdata);
-  Options spec;
-  if (const int r = ReadOptions(m, spec); r < 0) return r;
+  Options wanted;
+  if (const int r = ReadOptions(m, wanted); r < 0) return r;
   std::vector<std::string> found;
   for (const State::Block& b : state->blocks)
-    if ("/dev/" + b.block.name == spec.path) found.push_back(UdisksObject(b.block.name));
+    if ("/dev/" + b.block.name == wanted.path) found.push_back(UdisksObject(b.block.name));
   return ReplyObjects(m, found);
 }
 
