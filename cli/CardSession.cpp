@@ -11,7 +11,9 @@ CardSession::CardSession(CommandIo& io)
       access(table, io.prompter, releaser),
       directory(access),
       operation(access) {
+  table.setPrivilegedOpener(&opener);
   access.setVerify(io.verify);
+  access.keepAwakeWhileWriting(true);
 }
 
 }  // namespace vexo

@@ -1,6 +1,8 @@
 #pragma once
 // One card opened for one `vexo` command: the disk table with the card attached, the sector
-// access and the directory copy, all for the length of the command.
+// access and the directory copy, all for the length of the command. Card readers this user may
+// not open, and their file systems, go through udisks2, as in the window; while the command
+// writes, the machine stays awake.
 
 #include <memory>
 #include <string>
@@ -8,7 +10,7 @@
 #include "disk/DiskAccess.h"
 #include "disk/DiskTable.h"
 #include "cli/Commands.h"
-#include "disk/MountRelease.h"
+#include "disk/UdisksAccess.h"
 #include "transfer/Timestamp.h"
 #include "transfer/TransferBuffers.h"
 #include "volume/Directory.h"
@@ -31,10 +33,11 @@ class CardSession {
   int disk = -1;
   std::string drive;
 
+  UdisksOpener opener;
   DiskTable table;
   RegionalSeparators separators = SeparatorsOfCurrentLocale();
   TransferBuffers buffers;
-  UnmountReleaser releaser;
+  UdisksReleaser releaser;
   DiskAccess access;
   Directory directory;
   OperationScope operation;

@@ -98,6 +98,7 @@ bool DiskAccess::WriteSectors(int disk, const std::string& drive, std::uint64_t 
     return false;
   }
   if (!device->isOpenForWriting() && !openForWriting(*device, drive)) return false;
+  if (keepAwake_ && !awake_) awake_.emplace();
 
   const std::uint64_t offset = first * kSectorSize;
   const std::size_t length = count * kSectorSize;
@@ -108,7 +109,10 @@ bool DiskAccess::WriteSectors(int disk, const std::string& drive, std::uint64_t 
     releaseMounts(*device);
     error = device->writeAt(offset, buffer, length);
     if (error != 0) {
-      if (depth_ == 0) device->close();  // alone, a write holds nothing open when it ends
+      if (depth_ == 0) {  // alone, a write holds nothing open when it ends
+        device->close();
+        awake_.reset();
+      }
       prompter_.message(SystemErrorText(error));
       return false;
     }
@@ -117,6 +121,7 @@ bool DiskAccess::WriteSectors(int disk, const std::string& drive, std::uint64_t 
     // Outside an operation every write stands alone and is on the medium when it returns.
     error = device->flush();
     device->close();
+    awake_.reset();
     if (error != 0) {
       prompter_.message(FlushFailedText(drive, error));
       return false;
@@ -276,6 +281,7 @@ bool DiskAccess::FinishOperation() {
   for (const Drive& drive : table_.drives()) {
     if (drive.device) drive.device->close();
   }
+  awake_.reset();
   return ok;
 }
 

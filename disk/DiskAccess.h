@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "disk/DiskTable.h"
 #include "disk/MountRelease.h"
 #include "disk/Prompter.h"
+#include "disk/SleepInhibitor.h"
 #include "disk/WrittenSectors.h"
 
 namespace vexo {
@@ -63,6 +65,9 @@ class DiskAccess {
   // What a sector belongs to, for the message of a verification that fails ("slot 4 (Pong)").
   using SectorNamer = std::function<std::string(int disk, std::uint64_t sector)>;
   void setSectorNamer(SectorNamer namer) { namer_ = std::move(namer); }
+  // With this on, the machine does not go to sleep from an operation's first write to its end
+  // (`vexo`; the window keeps it awake while its progress shows).
+  void keepAwakeWhileWriting(bool on) { keepAwake_ = on; }
   // An operation holds its devices open from its first transfer to its end; the end flushes
   // and closes them. Nested operations end with the outermost.
   void BeginOperation() { ++depth_; }
@@ -86,6 +91,8 @@ class DiskAccess {
   std::map<SectorDevice*, WriteBack> writeBack_;
   bool verifyWritten();
   bool verify_ = false;
+  bool keepAwake_ = false;
+  std::optional<SleepInhibitor> awake_;
   std::map<int, WrittenSectors> written_;  // by disk, while verifying
   SectorNamer namer_;
 

@@ -1,27 +1,12 @@
 #include "disk/DriveDescription.h"
 
 #include <cstdio>
-#include <fstream>
 
 #include "disk/DiskTable.h"
+#include "disk/Sysfs.h"
 
 namespace vexo {
 namespace {
-
-std::string Trimmed(std::string text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\n' || c == '\t'; };
-  while (!text.empty() && blank(text.back())) text.pop_back();
-  std::size_t start = 0;
-  while (start < text.size() && blank(text[start])) ++start;
-  return text.substr(start);
-}
-
-std::string FirstLine(const std::string& file) {
-  std::ifstream in(file);
-  std::string line;
-  std::getline(in, line);
-  return Trimmed(line);
-}
 
 std::string BaseName(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -40,14 +25,15 @@ std::string DecimalSize(std::uint64_t bytes) {
 
 }  // namespace
 
-std::string DescribeDrive(const Drive& drive, std::uint64_t lengthBytes,
-                          const std::string& sysClassBlock) {
+std::string DescribeDrive(const Drive& drive, std::uint64_t lengthBytes, const std::string& sysfs) {
   const std::string name = BaseName(drive.path);
   if (drive.device && drive.device->isImageFile()) return name;
-  const std::string device = sysClassBlock + "/" + name + "/device/";
+  const std::filesystem::path device = sysfs + "/class/block/" + name + "/device";
   // USB and SCSI readers name a vendor and a model; an SD slot names the card itself.
-  std::string model = Trimmed(FirstLine(device + "vendor") + " " + FirstLine(device + "model"));
-  if (model.empty()) model = FirstLine(device + "name");
+  const std::string vendor = ReadAttribute(device / "vendor");
+  std::string model = ReadAttribute(device / "model");
+  if (!vendor.empty()) model = model.empty() ? vendor : vendor + " " + model;
+  if (model.empty()) model = ReadAttribute(device / "name");
   std::string text = model.empty() ? name : model + " (" + name + ")";
   if (lengthBytes > 0) text += ", " + DecimalSize(lengthBytes);
   return text;

@@ -5,14 +5,15 @@
 #include <cstdint>
 #include <string>
 
+#include "disk/Sysfs.h"
+
 namespace vexo {
 
 struct Drive;
 
 // "card.img" for a card image; "Generic STORAGE DEVICE (sdb), 31.9 GB" for a reader. The
-// reader's make and model come from sysfs (`sysClassBlock`); sizes are in decimal units, as
-// cards are sold.
+// reader's make and model come from sysfs; sizes are in decimal units, as cards are sold.
 std::string DescribeDrive(const Drive& drive, std::uint64_t lengthBytes,
-                          const std::string& sysClassBlock = "/sys/class/block");
+                          const std::string& sysfs = kSysfsRoot);
 
 }  // namespace vexo

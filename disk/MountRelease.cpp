@@ -1,8 +1,6 @@
 #include "disk/MountRelease.h"
 
 #include <sys/mount.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -36,12 +34,9 @@ std::string ReadFile(const std::string& path) {
   return buffer.str();
 }
 
-std::string Trimmed(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  return text;
-}
-
-std::vector<std::string> MountPointsOf(const std::string& device) {
+std::vector<std::string> MountPointsOf(const std::string& node) {
+  const dev_t device = BlockDeviceNumber(node);
+  if (device == 0) return {};
   const std::vector<std::string> numbers = DeviceNumbersWithPartitions(device);
   std::vector<std::string> points;
   for (const MountRecord& record : ParseMountInfo(ReadFile("/proc/self/mountinfo"))) {
@@ -66,18 +61,14 @@ std::vector<MountRecord> ParseMountInfo(const std::string& text) {
   return records;
 }
 
-std::vector<std::string> DeviceNumbersWithPartitions(const std::string& device) {
+std::vector<std::string> DeviceNumbersWithPartitions(dev_t device, const std::string& sysfs) {
   namespace fs = std::filesystem;
-  struct stat st {};
-  if (::stat(device.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return {};
-  const std::string self = std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
-  std::vector<std::string> numbers{self};
+  std::vector<std::string> numbers{DeviceNumberText(device)};
+  const fs::path folder = BlockDeviceFolder(device, sysfs);
+  if (folder.empty()) return numbers;
   std::error_code ec;
-  const fs::path sys = fs::canonical("/sys/dev/block/" + self, ec);
-  if (ec) return numbers;
-  for (const auto& child : fs::directory_iterator(sys, ec)) {
-    if (fs::exists(child.path() / "partition"))
-      numbers.push_back(Trimmed(ReadFile((child.path() / "dev").string())));
+  for (const auto& child : fs::directory_iterator(folder, ec)) {
+    if (IsPartitionFolder(child.path())) numbers.push_back(ReadAttribute(child.path() / "dev"));
   }
   return numbers;
 }

@@ -4,7 +4,10 @@
 // systems of the device and of its partitions.
 
 #include <string>
+#include <sys/types.h>
 #include <vector>
+
+#include "disk/Sysfs.h"
 
 namespace vexo {
 
@@ -36,6 +39,7 @@ struct MountRecord {
 std::vector<MountRecord> ParseMountInfo(const std::string& text);
 
 // "major:minor" of a block device and of all its partitions, from sysfs.
-std::vector<std::string> DeviceNumbersWithPartitions(const std::string& device);
+std::vector<std::string> DeviceNumbersWithPartitions(dev_t device,
+                                                     const std::string& sysfs = kSysfsRoot);
 
 }  // namespace vexo

@@ -1,22 +1,10 @@
 #include "disk/RemovableDevices.h"
 
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-
 
 namespace vexo {
 namespace {
-
-std::string FirstLine(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  std::string line;
-  std::getline(in, line);
-  return line;
-}
 
 // A disk of a card reader, by its sysfs folder.
 bool IsReaderDisk(const std::filesystem::path& sysDir) {
@@ -29,31 +17,32 @@ bool IsReaderDisk(const std::filesystem::path& sysDir) {
                    name.find("rpmb") == std::string::npos;
   std::error_code ec;
   const bool usb = std::filesystem::canonical(sysDir, ec).string().find("/usb") != std::string::npos;
-  const bool removable = FirstLine(sysDir / "removable") == "1";
+  const bool removable = ReadAttribute(sysDir / "removable") == "1";
   return removable || usb || mmc;
 }
 
 }  // namespace
 
-bool MayHoldACard(const std::string& device) {
-  struct stat st {};
-  if (::stat(device.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return false;
-  std::error_code ec;
-  const std::filesystem::path dir = std::filesystem::canonical(
-      "/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev)), ec);
-  if (ec) return false;
+bool MayHoldACard(dev_t device, const std::string& sysfs) {
+  const std::filesystem::path dir = BlockDeviceFolder(device, sysfs);
+  if (dir.empty()) return false;
   if (dir.filename().string().rfind("loop", 0) == 0) return true;
-  if (std::filesystem::exists(dir / "partition")) return false;  // a card has no partitions
+  if (IsPartitionFolder(dir)) return false;  // a card has no partitions
   return IsReaderDisk(dir);
 }
 
-std::vector<std::string> RemovableBlockDevices(const std::string& sysBlock, const std::string& devFolder) {
+bool MayHoldACard(const std::string& node) {
+  const dev_t device = BlockDeviceNumber(node);
+  return device != 0 && MayHoldACard(device);
+}
+
+std::vector<std::string> RemovableBlockDevices(const std::string& sysfs, const std::string& devFolder) {
   namespace fs = std::filesystem;
   std::vector<std::string> devices;
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(sysBlock, ec)) {
+  for (const auto& entry : fs::directory_iterator(sysfs + "/block", ec)) {
     if (!IsReaderDisk(entry.path())) continue;
-    if (FirstLine(entry.path() / "size") == "0") continue;  // a reader without a card
+    if (ReadAttribute(entry.path() / "size") == "0") continue;  // a reader without a card
     devices.push_back(devFolder + "/" + entry.path().filename().string());
   }
   std::sort(devices.begin(), devices.end());

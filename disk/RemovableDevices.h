@@ -4,16 +4,21 @@
 // areas); never the system's own disks, loop, RAM or device-mapper disks.
 
 #include <string>
+#include <sys/types.h>
 #include <vector>
+
+#include "disk/Sysfs.h"
 
 namespace vexo {
 
-// Device nodes ("/dev/sdb") of the removable disks listed under a sysfs block folder.
 // Whether a block device is one that may hold a card: a loop device (a card image attached by
 // hand), or a whole disk that passes the rule above.
-bool MayHoldACard(const std::string& device);
+bool MayHoldACard(dev_t device, const std::string& sysfs = kSysfsRoot);
+// The same for a device node; false for anything that is not a block device.
+bool MayHoldACard(const std::string& node);
 
-std::vector<std::string> RemovableBlockDevices(const std::string& sysBlock = "/sys/block",
+// Device nodes ("/dev/sdb") of the removable disks with a medium that sysfs lists.
+std::vector<std::string> RemovableBlockDevices(const std::string& sysfs = kSysfsRoot,
                                                const std::string& devFolder = "/dev");
 
 }  // namespace vexo

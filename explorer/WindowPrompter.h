@@ -9,9 +9,9 @@
 
 #include "disk/ProgressMeter.h"
 #include "disk/Prompter.h"
+#include "disk/SleepInhibitor.h"
 #include "explorer/DialogSeam.h"
 #include "explorer/InputGuard.h"
-#include "explorer/SleepInhibitor.h"
 #include "explorer/TProgressfrm.h"
 
 namespace vexo {

@@ -9,7 +9,7 @@
 #include "explorer/DialogSeam.h"
 #include "disk/RemovableDevices.h"
 #include "disk/SystemDisk.h"
-#include "explorer/UdisksAccess.h"
+#include "disk/UdisksAccess.h"
 #include "explorer/Startup.h"
 
 int main(int argc, char** argv) {

@@ -6,8 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev
-  libarchive-dev libudev-dev
-  libgtest-dev libgmock-dev
+  libarchive-dev libudev-dev libsystemd-dev
+  libgtest-dev libgmock-dev dbus-daemon
   7zip xvfb xauth
   util-linux
 )

@@ -89,7 +89,7 @@ TEST(RemovableBlockDevices, CardReadersFromRecordedSysfs) {
   disk("mmcblk0rpmb", "platform/mmc0", "0", "8192");
   disk("nvme0n1", "pci0000:00/nvme", "0", "1000215216");     // a fixed disk
   disk("loop0", "virtual", "1", "2048");                     // a loop device
-  EXPECT_EQ(RemovableBlockDevices(block, "/dev"),
+  EXPECT_EQ(RemovableBlockDevices(sys.path(), "/dev"),
             (std::vector<std::string>{"/dev/mmcblk0", "/dev/sdb", "/dev/sdc"}));
 }
 

@@ -54,14 +54,14 @@ TEST(DescribeDriveTest, AnImageByItsNameAReaderByItsMakeAndSize) {
   EXPECT_EQ(DescribeDrive(drive, 1 << 20, temp.path()), "card.img");
 
   // A recorded sysfs: a USB reader names vendor and model, an SD slot the card's own name.
-  const std::string sys = temp.path() + "/class-block";
+  const std::string sys = temp.path() + "/sys";
   const auto write = [&](const std::string& file, const std::string& text) {
     std::filesystem::create_directories(std::filesystem::path(file).parent_path());
     std::ofstream(file) << text;
   };
-  write(sys + "/sdb/device/vendor", "Generic \n");
-  write(sys + "/sdb/device/model", "STORAGE DEVICE  \n");
-  write(sys + "/mmcblk0/device/name", "SD32G\n");
+  write(sys + "/class/block/sdb/device/vendor", "Generic \n");
+  write(sys + "/class/block/sdb/device/model", "STORAGE DEVICE  \n");
+  write(sys + "/class/block/mmcblk0/device/name", "SD32G\n");
   struct Case {
     const char* device;
     std::uint64_t bytes;

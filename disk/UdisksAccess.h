@@ -3,7 +3,7 @@
 // polkit has asked for their password, and unmounts a card's file systems. Where no system bus
 // runs, every call says so at once.
 
-#include <QString>
+#include <string>
 
 #include "disk/MountRelease.h"
 #include "disk/PrivilegedOpen.h"
@@ -24,8 +24,5 @@ class UdisksReleaser : public MountReleaser {
  private:
   UnmountReleaser fallback_;
 };
-
-// The udisks2 object path of a device node, "" when there is none (or no bus); `why` says why.
-QString UdisksObjectOf(const QString& device, QString& why);
 
 }  // namespace vexo
