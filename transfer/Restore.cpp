@@ -18,7 +18,7 @@ constexpr std::size_t kRunSectors = 256;
 constexpr const char* kNoSpace =
     "No space on Vexo File system, please delete some files and try again";
 
-// What a reading of the whole payload learns: it fits its own lengths.
+// The stored headers and what follows from them.
 struct ImageLayout {
   bool hascsa = false;
   std::vector<SlotHeader> headers;
@@ -27,57 +27,100 @@ struct ImageLayout {
 
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
 
-// Reads the payload through once, keeping only its headers, and checks that it holds what its
-// headers say. Nothing after a message otherwise.
-std::optional<ImageLayout> ScanImage(Prompter& ui, const std::string& path) {
+// Reads the payload's preamble and stored headers, all that the list needs, and checks each
+// header's lengths and, when the archive declares the payload's size, that the size holds
+// them. Nothing after a message otherwise.
+std::optional<ImageLayout> ReadHeaders(Prompter& ui, ImageArchiveReader& reader) {
   std::string error;
-  std::unique_ptr<ImageArchiveReader> reader = ImageArchiveReader::Open(path, error);
-  if (!reader) {
-    ui.message(error);
-    return std::nullopt;
-  }
   const auto invalid = [&]() -> std::optional<ImageLayout> {
     ui.message(error.empty() ? kInvalidArchive : error);
     return std::nullopt;
   };
   std::uint8_t preamble[kPayloadPreamble];
-  if (!reader->read(preamble, 4, error) || !std::equal(preamble, preamble + 4, kPayloadSignature))
+  if (!reader.read(preamble, 4, error) || !std::equal(preamble, preamble + 4, kPayloadSignature))
     return invalid();
-  if (!reader->read(preamble + 4, 3, error)) return invalid();
+  if (!reader.read(preamble + 4, 3, error)) return invalid();
   const std::uint16_t count = U16(preamble + 4);
   if (count > kSlotCount) return invalid();
 
   ImageLayout layout;
   layout.hascsa = preamble[6] == 1;
   layout.headers.resize(count);
-  for (SlotHeader& h : layout.headers)
-    if (!reader->read(h.bytes.data(), h.bytes.size(), error)) return invalid();
-  for (const SlotHeader& h : layout.headers) {
+  std::uint64_t least = kPayloadPreamble + 512ull * count;  // with no graphics records
+  for (SlotHeader& h : layout.headers) {
+    if (!reader.read(h.bytes.data(), h.bytes.size(), error)) return invalid();
     // Data beyond a region's room would run into the regions after it, or the next slot.
     if (h.gcilen() > kGciCapacity || h.proglen() > kMaxProgramBytes || h.smlen() > kMaxSmBytes)
       return invalid();
+    least += std::uint64_t{h.proglen()} + 2 + h.smlen() + h.gcilen();
+  }
+  if (layout.hascsa && count > 0) layout.csaBytes = layout.headers[0].csalen();
+  if (reader.size() != 0 && reader.size() < least + layout.csaBytes) return invalid();
+  return layout;
+}
+
+// Reads the rest of the payload through, after its headers: it must hold what they say, and
+// pass the archive's own checks (its CRC) at its end. Nothing after a message otherwise.
+bool CheckEntryBlocks(Prompter& ui, ImageArchiveReader& reader, ImageLayout& layout) {
+  std::string error;
+  const auto invalid = [&] {
+    ui.message(error.empty() ? kInvalidArchive : error);
+    return false;
+  };
+  for (const SlotHeader& h : layout.headers) {
     std::uint8_t gfx[2];
-    if (!reader->skip(h.proglen(), error) || !reader->read(gfx, 2, error)) return invalid();
+    if (!reader.skip(h.proglen(), error) || !reader.read(gfx, 2, error)) return invalid();
     const std::uint16_t gfxcount = U16(gfx);
     if (gfxcount > kMaxGraphicsCount) return invalid();
-    if (!reader->skip(32ull * gfxcount + h.smlen() + h.gcilen(), error)) return invalid();
+    if (!reader.skip(32ull * gfxcount + h.smlen() + h.gcilen(), error)) return invalid();
+    ui.pump();
   }
-  if (layout.hascsa && count > 0) {
-    layout.csaBytes = layout.headers[0].csalen();
-    if (!reader->skip(layout.csaBytes, error)) return invalid();
-  } else if (layout.hascsa) {
-    // No header says how long the area is: it is the rest of the payload.
-    std::array<std::uint8_t, 1 << 16> sink;
-    for (;;) {
-      const std::uint64_t before = reader->position();
-      const bool full = reader->read(sink.data(), sink.size(), error);
-      if (!error.empty()) return invalid();
-      layout.csaBytes += reader->position() - before;
-      if (!full) break;
-    }
+  if (layout.hascsa && !layout.headers.empty() && !reader.skip(layout.csaBytes, error))
+    return invalid();
+  std::uint64_t rest = 0;
+  if (!reader.skipToEnd(rest, error)) return invalid();
+  // No header says how long an area without entries is: it is the rest of the payload.
+  if (layout.hascsa && layout.headers.empty()) {
+    layout.csaBytes = rest;
     if (layout.csaBytes > 0xFFFFFFFFull) return invalid();
   }
-  return layout;
+  return true;
+}
+
+// The archive opened again after the dialog, and checked through: it must still hold the
+// headers listed. The reader returned reads the payload again from the file checked.
+std::unique_ptr<ImageArchiveReader> CheckArchive(Prompter& ui, const std::string& path,
+                                                 ImageLayout& layout) {
+  std::string error;
+  std::unique_ptr<ImageArchiveReader> reader = ImageArchiveReader::Open(path, error);
+  if (!reader) {
+    ui.message(error);
+    return nullptr;
+  }
+  std::optional<ImageLayout> again = ReadHeaders(ui, *reader);
+  if (!again) return nullptr;
+  if (again->hascsa != layout.hascsa || again->headers != layout.headers) {
+    ui.message(kInvalidArchive);
+    return nullptr;
+  }
+  if (!CheckEntryBlocks(ui, *reader, layout)) return nullptr;
+  std::unique_ptr<ImageArchiveReader> writing = reader->again(error);
+  if (!writing || !writing->skip(kPayloadPreamble + 512ull * layout.headers.size(), error)) {
+    ui.message(error.empty() ? kInvalidArchive : error);
+    return nullptr;
+  }
+  return writing;
+}
+
+// The stored headers of the archive at `path`, read from the payload's start alone.
+std::optional<ImageLayout> ReadLayout(Prompter& ui, const std::string& path) {
+  std::string error;
+  std::unique_ptr<ImageArchiveReader> reader = ImageArchiveReader::Open(path, error);
+  if (!reader) {
+    ui.message(error);
+    return std::nullopt;
+  }
+  return ReadHeaders(ui, *reader);
 }
 
 // One restore writing onto the card: the archive read again, in step with the writes.
@@ -234,7 +277,7 @@ std::string RestoreList::Join(const std::string& category, const std::string& fi
 
 std::optional<RestoreList> ReadRestoreList(Prompter& ui, const std::string& archivePath) {
   ui.busy(true);
-  std::optional<ImageLayout> layout = ScanImage(ui, archivePath);
+  std::optional<ImageLayout> layout = ReadLayout(ui, archivePath);
   ui.busy(false);
   if (!layout) return std::nullopt;
   return ListOf(layout->headers);
@@ -244,14 +287,18 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
                   const RestoreChooser& choose) {
   Prompter& ui = dir.prompter();
   ui.busy(true);
-  std::optional<ImageLayout> layout = ScanImage(ui, archivePath);
+  std::optional<ImageLayout> layout = ReadLayout(ui, archivePath);
   ui.busy(false);
   if (!layout) return false;
-  std::vector<SlotHeader>& stored = layout->headers;
-
-  const std::vector<SlotHeader> asRead = stored;
-  RestoreList list = ListOf(stored);
+  RestoreList list = ListOf(layout->headers);
   if (!choose(list)) return false;
+
+  // Nothing is written before the whole archive is checked.
+  ui.busy(true);
+  std::unique_ptr<ImageArchiveReader> reader = CheckArchive(ui, archivePath, *layout);
+  ui.busy(false);
+  if (!reader) return false;
+  std::vector<SlotHeader>& stored = layout->headers;
 
   std::uint64_t total = layout->hascsa ? layout->csaBytes : 0;
   for (const RestoreItem& item : list.items()) {
@@ -267,18 +314,6 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
   }
   if (layout->hascsa && !CsaFits(dir, target, layout->csaBytes)) return false;
 
-  // The archive is read again while it is written out; it must still be the one checked.
-  std::string error;
-  std::unique_ptr<ImageArchiveReader> reader = ImageArchiveReader::Open(archivePath, error);
-  bool same = reader && reader->skip(kPayloadPreamble, error);
-  for (std::size_t i = 0; same && i < asRead.size(); ++i) {
-    SlotHeader again;
-    same = reader->read(again.bytes.data(), again.bytes.size(), error) && again == asRead[i];
-  }
-  if (!same) {
-    ui.message(error.empty() ? kInvalidArchive : error);
-    return false;
-  }
   ImageRestorer in(dir, target, *reader);
   ui.progressBegin("Restoring", total);
   const auto stop = [&] {
