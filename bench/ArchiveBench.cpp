@@ -220,6 +220,7 @@ void Tune(const fs::path& folder, const std::string& payload, double sevenZipSec
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   bool tune = false;
   std::string base = fs::temp_directory_path().string();
   for (int i = 1; i < argc; ++i) {
@@ -237,14 +238,16 @@ int main(int argc, char** argv) {
   MakeImage(target);
   FillEntries(source, folder);
 
-  std::mt19937 random(11);
-  std::vector<char> mixed;
-  for (int k = 0; mixed.size() < kCsaBytes; ++k) {
-    const std::vector<char> piece = Data(1 << 20, k, random);
-    mixed.insert(mixed.end(), piece.begin(), piece.end());
+  {  // freed before the children are forked: their peak memory is their own
+    std::mt19937 random(11);
+    std::vector<char> mixed;
+    for (int k = 0; mixed.size() < kCsaBytes; ++k) {
+      const std::vector<char> piece = Data(1 << 20, k, random);
+      mixed.insert(mixed.end(), piece.begin(), piece.end());
+    }
+    Write((folder / "mixed.gci").string(), mixed);
+    Write((folder / "random.gci").string(), Data(kCsaBytes, 2, random));
   }
-  Write((folder / "mixed.gci").string(), mixed);
-  Write((folder / "random.gci").string(), Data(kCsaBytes, 2, random));
 
   const std::pair<const char*, const char*> cards[] = {
       {"mixed card (512 entries, 32 MiB CSA of zeros, text and random)", "mixed.gci"},

@@ -11,6 +11,10 @@ namespace {
 // Between slices the work looks for a stop, and progress moves.
 constexpr std::size_t kSlice = 256 << 10;
 
+// The most a block's own bytes can take: LZMA2 falls back to stored chunks (3 bytes for each
+// 64 KiB), and each run and stored stretch adds a few bytes of its own (one per 4 KiB at most).
+std::size_t OwnBytesBound(std::size_t size) { return size + size / 4096 * 16 + 65536; }
+
 }  // namespace
 
 BlockCompressor::BlockCompressor(const CompressionSettings& settings) : settings_(settings) {}
@@ -20,7 +24,11 @@ BlockCompressor::~BlockCompressor() { lzma_end(&stream_); }
 bool BlockCompressor::compress(const std::uint8_t* data, std::size_t size, CompressedBlock& out,
                                const std::atomic<bool>& stop, std::atomic<std::uint64_t>& done,
                                std::string& error) {
-  out.bytes.clear();
+  if (out.capacity < OwnBytesBound(size)) {
+    out.capacity = OwnBytesBound(size);
+    out.bytes.reset(new std::uint8_t[out.capacity]);
+  }
+  out.used = 0;
   out.pieces.clear();
   std::size_t at = 0;
   const auto compressUpTo = [&](std::size_t end) {
@@ -45,8 +53,9 @@ void BlockCompressor::store(std::size_t offset, std::size_t size, bool resetDict
   while (size > 0) {
     const std::size_t part = std::min(size, kStoredChunkMax);
     const auto header = StoredChunkHeader(part, resetDictionary);
-    out.pieces.push_back({false, out.bytes.size(), header.size()});
-    out.bytes.insert(out.bytes.end(), header.begin(), header.end());
+    out.pieces.push_back({false, out.used, header.size()});
+    std::copy(header.begin(), header.end(), out.bytes.get() + out.used);
+    out.used += header.size();
     out.pieces.push_back({true, offset, part});
     offset += part;
     size -= part;
@@ -69,11 +78,11 @@ bool BlockCompressor::compressRun(const std::uint8_t* data, std::size_t size,
     error = "The LZMA2 encoder could not start (out of memory?)";
     return false;
   }
-  const std::size_t begin = out.bytes.size();
-  std::size_t written = begin;
-  out.bytes.resize(begin + size / 4 + 4096);
+  const std::size_t begin = out.used;
   stream_.next_in = data;
   stream_.avail_in = 0;
+  stream_.next_out = out.bytes.get() + begin;
+  stream_.avail_out = out.capacity - begin;
   std::size_t fed = 0;
   std::size_t slice = 0;
   for (;;) {
@@ -84,23 +93,20 @@ bool BlockCompressor::compressRun(const std::uint8_t* data, std::size_t size,
       stream_.avail_in = slice;
       fed += slice;
     }
-    if (written == out.bytes.size()) out.bytes.resize(out.bytes.size() * 2);
-    stream_.next_out = out.bytes.data() + written;
-    stream_.avail_out = out.bytes.size() - written;
     const lzma_ret result = lzma_code(&stream_, fed == size ? LZMA_FINISH : LZMA_RUN);
-    written = out.bytes.size() - stream_.avail_out;
     if (result == LZMA_STREAM_END) {
       done += slice;
       break;
     }
-    if (result != LZMA_OK) {
+    if (result != LZMA_OK || stream_.avail_out == 0) {
       error = "The LZMA2 encoder failed (error " + std::to_string(result) + ")";
       return false;
     }
   }
+  const std::size_t written = out.capacity - stream_.avail_out;
   // Each run ends with the stream's end byte; only the whole stream's last one stays.
-  out.bytes.resize(written - 1);
-  out.pieces.push_back({false, begin, written - 1 - begin});
+  out.used = written - 1;
+  out.pieces.push_back({false, begin, out.used - begin});
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,9 @@ struct CompressedBlock {
     std::size_t offset = 0;
     std::size_t size = 0;
   };
-  std::vector<std::uint8_t> bytes;
+  std::unique_ptr<std::uint8_t[]> bytes;  // not cleared: untouched pages cost no memory
+  std::size_t capacity = 0;
+  std::size_t used = 0;
   std::vector<Piece> pieces;
   std::uint64_t packedSize = 0;
 };

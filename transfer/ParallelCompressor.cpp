@@ -162,7 +162,7 @@ void ParallelCompressor::writeInTurn(std::unique_lock<std::mutex>& lock) {
 bool ParallelCompressor::writePieces(const Block& block, std::string& error) {
   std::vector<iovec> parts;
   for (const CompressedBlock::Piece& p : block.output.pieces) {
-    const std::uint8_t* base = p.fromInput ? block.input.get() : block.output.bytes.data();
+    const std::uint8_t* base = p.fromInput ? block.input.get() : block.output.bytes.get();
     parts.push_back({const_cast<std::uint8_t*>(base + p.offset), p.size});
   }
   std::size_t first = 0;

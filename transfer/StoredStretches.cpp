@@ -52,28 +52,69 @@ constexpr std::array<std::uint64_t, 256> kGear = [] {
   return g;
 }();
 
-void AddAnchors(const std::uint8_t* data, std::size_t size, std::vector<std::uint64_t>& anchors) {
+struct Anchor {
+  std::uint64_t hash;
+  std::size_t segment;
+  bool operator<(const Anchor& o) const {
+    return hash != o.hash ? hash < o.hash : segment < o.segment;
+  }
+};
+
+// Random bytes show about 56 different values in 64; text and runs far fewer. Only such
+// windows count as repeats worth compressing: the same text at the edges of two random
+// stretches is not.
+bool IsVaried(const std::uint8_t* window) {
+  std::array<std::uint64_t, 4> seen{};
+  for (int i = 0; i < 64; ++i) seen[window[i] >> 6] |= std::uint64_t{1} << (window[i] & 63);
+  int distinct = 0;
+  for (std::uint64_t bits : seen) distinct += __builtin_popcountll(bits);
+  return distinct >= 40;
+}
+
+void AddAnchors(const std::uint8_t* data, std::size_t begin, std::size_t end,
+                std::vector<Anchor>& anchors) {
   std::uint64_t h = 0;
-  for (std::size_t i = 0; i < size; ++i) {
+  for (std::size_t i = begin; i < end; ++i) {
     h = (h << 1) + kGear[data[i]];
-    if (i >= 64 && (h >> 56) == 0) anchors.push_back(h);
+    if (i >= begin + 64 && (h >> 56) == 0 && IsVaried(data + i - 63))
+      anchors.push_back({h, i / kSegment});
   }
 }
 
 }  // namespace
 
 std::vector<Stretch> StoredStretches(const std::uint8_t* data, std::size_t size) {
+  const std::size_t segments = size / kSegment;
+  std::vector<bool> even(segments);
+  for (std::size_t k = 0; k < segments; ++k) even[k] = IsEven(data + k * kSegment, kSegment);
+
+  // Bytes that repeat are LZMA's to find: every segment from a repeat's first place to its
+  // last is compressed, in one run.
+  std::vector<Anchor> anchors;
+  for (std::size_t k = 0; k < segments;) {
+    std::size_t end = k;
+    while (end < segments && even[end]) ++end;
+    if (end > k) AddAnchors(data, k * kSegment, end * kSegment, anchors);
+    k = end + 1;
+  }
+  std::sort(anchors.begin(), anchors.end());
+  for (std::size_t i = 0; i < anchors.size();) {
+    std::size_t j = i + 1;
+    while (j < anchors.size() && anchors[j].hash == anchors[i].hash) ++j;
+    if (j - i > 1)
+      std::fill(even.begin() + static_cast<std::ptrdiff_t>(anchors[i].segment),
+                even.begin() + static_cast<std::ptrdiff_t>(anchors[j - 1].segment) + 1, false);
+    i = j;
+  }
+
   std::vector<Stretch> stretches;
-  std::vector<std::uint64_t> anchors;
-  for (std::size_t at = 0; at + kSegment <= size; at += kSegment) {
-    if (!IsEven(data + at, kSegment)) continue;
+  for (std::size_t k = 0; k < segments; ++k) {
+    if (!even[k]) continue;
+    const std::size_t at = k * kSegment;
     if (!stretches.empty() && stretches.back().end == at) stretches.back().end += kSegment;
     else stretches.push_back({at, at + kSegment});
   }
   std::erase_if(stretches, [](const Stretch& s) { return s.end - s.begin < kMinStretch; });
-  for (const Stretch& s : stretches) AddAnchors(data + s.begin, s.end - s.begin, anchors);
-  std::sort(anchors.begin(), anchors.end());
-  if (std::adjacent_find(anchors.begin(), anchors.end()) != anchors.end()) return {};
   return stretches;
 }
 

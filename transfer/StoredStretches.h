@@ -15,8 +15,8 @@ struct Stretch {
   friend bool operator==(const Stretch&, const Stretch&) = default;
 };
 
-// Ascending, apart from each other. Nothing is stored when the even stretches repeat each
-// other somewhere in the block: LZMA finds such repeats, so the block is compressed whole.
+// Ascending, apart from each other. Even bytes that repeat somewhere in the block are not
+// stored: LZMA finds repeats, so they are compressed together with what lies between.
 std::vector<Stretch> StoredStretches(const std::uint8_t* data, std::size_t size);
 
 }  // namespace vexo
