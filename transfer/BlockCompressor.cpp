@@ -38,7 +38,7 @@ bool BlockCompressor::compress(const std::uint8_t* data, std::size_t size, Compr
   };
   for (const Stretch& s : StoredStretches(data, size)) {
     if (!compressUpTo(s.begin)) return false;
-    store(s.begin, s.end - s.begin, s.begin == 0, out);
+    store(s.begin, s.end - s.begin, out);
     done += s.end - s.begin;
     at = s.end;
   }
@@ -48,18 +48,18 @@ bool BlockCompressor::compress(const std::uint8_t* data, std::size_t size, Compr
   return true;
 }
 
-void BlockCompressor::store(std::size_t offset, std::size_t size, bool resetDictionary,
-                            CompressedBlock& out) {
+// Every stored chunk resets the dictionary: it needs nothing before it, and the run after it
+// starts afresh anyway, so a reader may cut the stream at any of them.
+void BlockCompressor::store(std::size_t offset, std::size_t size, CompressedBlock& out) {
   while (size > 0) {
     const std::size_t part = std::min(size, kStoredChunkMax);
-    const auto header = StoredChunkHeader(part, resetDictionary);
+    const auto header = StoredChunkHeader(part, true);
     out.pieces.push_back({false, out.used, header.size()});
     std::copy(header.begin(), header.end(), out.bytes.get() + out.used);
     out.used += header.size();
     out.pieces.push_back({true, offset, part});
     offset += part;
     size -= part;
-    resetDictionary = false;
   }
 }
 

@@ -47,7 +47,7 @@ class BlockCompressor {
   bool compressRun(const std::uint8_t* data, std::size_t size, CompressedBlock& out,
                    const std::atomic<bool>& stop, std::atomic<std::uint64_t>& done,
                    std::string& error);
-  void store(std::size_t offset, std::size_t size, bool resetDictionary, CompressedBlock& out);
+  void store(std::size_t offset, std::size_t size, CompressedBlock& out);
 
   CompressionSettings settings_;
   lzma_stream stream_ = LZMA_STREAM_INIT;

@@ -8,10 +8,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <thread>
 #include <vector>
 
 #include "disk/SectorDevice.h"
 #include "transfer/ArchiveFile.h"
+#include "transfer/Crc32.h"
 #include "transfer/ImagePayload.h"
 #include "transfer/LibarchiveItemStream.h"
 #include "transfer/Lzma2ItemStream.h"
@@ -89,7 +91,7 @@ bool ImageArchiveWriter::write(const void* data, std::size_t length, std::string
   if (written_ + length > expected_)
     return fail("the image grew beyond the size it was announced with", error);
   const auto* bytes = static_cast<const std::uint8_t*>(data);
-  crc_ = lzma_crc32(bytes, length, crc_);
+  crc_ = Crc32(bytes, length, crc_);
   std::string text;
   if (!compressor_->write(bytes, length, text)) return fail(text, error);
   written_ += length;
@@ -105,6 +107,7 @@ bool ImageArchiveWriter::commit(std::string& error) {
   SevenZipItem item;
   item.name = kArchiveItemName;
   item.packSize = compressor_->packedBytes();
+  item.packCrc = compressor_->packedCrc();
   item.size = expected_;
   item.crc = crc_;
   item.lzma2Property = Lzma2DictionaryProperty(dictionaryBytes_);
@@ -122,6 +125,7 @@ bool ImageArchiveWriter::commit(std::string& error) {
   compressor_.reset();
   ::close(fd_);
   fd_ = -1;
+  committed_ = true;
   return true;
 }
 
@@ -136,6 +140,7 @@ void ImageArchiveWriter::abandon() {
 ImageArchiveWriter::~ImageArchiveWriter() { abandon(); }
 
 std::uint64_t ImageArchiveWriter::compressedBytes() const {
+  if (committed_) return expected_;
   return compressor_ ? compressor_->compressedBytes() : 0;
 }
 
@@ -146,8 +151,9 @@ void ImageArchiveWriter::whileWaiting(std::function<void()> callback) {
 // ---- reading --------------------------------------------------------------------------------
 
 ImageArchiveReader::ImageArchiveReader(std::shared_ptr<ArchiveFile> file,
-                                       std::unique_ptr<ItemStream> stream)
-    : file_(std::move(file)), stream_(std::move(stream)) {}
+                                       std::unique_ptr<ItemStream> stream,
+                                       std::optional<SevenZipItem> item)
+    : file_(std::move(file)), stream_(std::move(stream)), item_(std::move(item)) {}
 
 ImageArchiveReader::~ImageArchiveReader() = default;
 
@@ -155,22 +161,24 @@ std::unique_ptr<ImageArchiveReader> ImageArchiveReader::Open(const std::string& 
                                                              std::string& error) {
   std::shared_ptr<ArchiveFile> file = ArchiveFile::Open(path, error);
   if (!file) return nullptr;
-  return OpenFile(std::move(file), error);
+  return OpenFile(std::move(file), false, error);
 }
 
 std::unique_ptr<ImageArchiveReader> ImageArchiveReader::again(std::string& error) const {
-  return OpenFile(file_, error);
+  return OpenFile(file_, true, error);
 }
 
 std::unique_ptr<ImageArchiveReader> ImageArchiveReader::OpenFile(std::shared_ptr<ArchiveFile> file,
-                                                                 std::string& error) {
+                                                                 bool checked, std::string& error) {
   std::unique_ptr<ItemStream> stream;
-  if (const std::optional<SevenZipItem> item = ReadSevenZipLayout(*file))
-    stream = Lzma2ItemStream::Open(file, *item, error);
+  std::optional<SevenZipItem> item = ReadSevenZipLayout(*file);
+  if (item)
+    stream = std::make_unique<Lzma2ItemStream>(file, *item, CompressionSettings{}.threads, !checked);
   else
     stream = LibarchiveItemStream::Open(file, kArchiveItemName, error);
   if (!stream) return nullptr;
-  return std::unique_ptr<ImageArchiveReader>(new ImageArchiveReader(std::move(file), std::move(stream)));
+  return std::unique_ptr<ImageArchiveReader>(
+      new ImageArchiveReader(std::move(file), std::move(stream), std::move(item)));
 }
 
 std::uint64_t ImageArchiveReader::size() const { return stream_->size(); }
@@ -189,11 +197,13 @@ bool ImageArchiveReader::read(void* data, std::size_t length, std::string& error
 }
 
 bool ImageArchiveReader::skip(std::uint64_t length, std::string& error) {
-  std::vector<char> sink(static_cast<std::size_t>(std::min<std::uint64_t>(length, kSkipBlock)));
+  error.clear();
   while (length > 0) {
-    const std::size_t part = static_cast<std::size_t>(std::min<std::uint64_t>(length, sink.size()));
-    if (!read(sink.data(), part, error)) return false;
-    length -= part;
+    const std::size_t part = static_cast<std::size_t>(std::min<std::uint64_t>(length, kSkipBlock));
+    const long long n = stream_->skip(part, error);
+    if (n <= 0) return false;
+    length -= static_cast<std::uint64_t>(n);
+    position_ += static_cast<std::uint64_t>(n);
   }
   return true;
 }
@@ -201,14 +211,53 @@ bool ImageArchiveReader::skip(std::uint64_t length, std::string& error) {
 bool ImageArchiveReader::skipToEnd(std::uint64_t& passed, std::string& error) {
   error.clear();
   passed = 0;
-  std::vector<char> sink(kSkipBlock);
   for (;;) {
-    const long long n = stream_->read(sink.data(), sink.size(), error);
+    const long long n = stream_->skip(kSkipBlock, error);
     if (n < 0) return false;
     if (n == 0) return true;
     passed += static_cast<std::uint64_t>(n);
     position_ += static_cast<std::uint64_t>(n);
   }
+}
+
+ImageArchiveReader::PackedCheck ImageArchiveReader::checkPacked(std::string& error) const {
+  if (!item_ || !item_->packCrc) return PackedCheck::Unavailable;
+  // Each thread takes its share of the stream; the CRCs are joined in their order.
+  const unsigned threads = std::max(1u, CompressionSettings{}.threads);
+  const std::uint64_t share = (item_->packSize + threads - 1) / threads;
+  std::vector<std::uint32_t> crcs(threads, 0);
+  std::vector<int> errors(threads, 0);
+  std::vector<std::thread> workers;
+  for (unsigned t = 0; t < threads; ++t) {
+    workers.emplace_back([&, t] {
+      const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(share, kSkipBlock));
+      const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[std::max<std::size_t>(room, 1)]);
+      const std::uint64_t begin = std::min(item_->packSize, t * share);
+      const std::uint64_t end = std::min(item_->packSize, begin + share);
+      for (std::uint64_t at = begin; at < end && errors[t] == 0;) {
+        const std::size_t part = static_cast<std::size_t>(std::min<std::uint64_t>(room, end - at));
+        const long long n = file_->readSome(item_->packOffset + at, buffer.get(), part);
+        if (n != static_cast<long long>(part)) errors[t] = n < 0 ? errno : EIO;
+        else crcs[t] = Crc32(buffer.get(), part, crcs[t]);
+        at += part;
+      }
+    });
+  }
+  for (std::thread& w : workers) w.join();
+  std::uint32_t crc = 0;
+  for (unsigned t = 0; t < threads; ++t) {
+    if (errors[t] != 0) {
+      error = SystemErrorText(errors[t]);
+      return PackedCheck::Failed;
+    }
+    const std::uint64_t begin = std::min(item_->packSize, t * share);
+    crc = Crc32Combine(crc, crcs[t], std::min(item_->packSize, begin + share) - begin);
+  }
+  if (crc != *item_->packCrc) {
+    error = "Damaged 7-Zip archive: CRC error in the packed data";
+    return PackedCheck::Failed;
+  }
+  return PackedCheck::Passed;
 }
 
 }  // namespace vexo

@@ -10,9 +10,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "transfer/CompressionSettings.h"
+#include "transfer/SevenZipLayout.h"
 
 namespace vexo {
 
@@ -58,13 +60,15 @@ class ImageArchiveWriter {
   std::uint64_t expected_ = 0;
   std::uint64_t written_ = 0;
   std::uint32_t crc_ = 0;
+  bool committed_ = false;
 };
 
 // Reads the payload of an archive: the item named "Vexo", or the first item when none is.
 class ImageArchiveReader {
  public:
   static std::unique_ptr<ImageArchiveReader> Open(const std::string& path, std::string& error);
-  // The same archive from its start, read from the file this reader opened.
+  // The same archive from its start, read from the file this reader opened, after this one
+  // has read it whole: its CRC, checked then, is not computed again.
   std::unique_ptr<ImageArchiveReader> again(std::string& error) const;
   ~ImageArchiveReader();
   ImageArchiveReader(const ImageArchiveReader&) = delete;
@@ -76,17 +80,24 @@ class ImageArchiveReader {
   bool skip(std::uint64_t length, std::string& error);
   // Passes over the rest of the payload, which checks its CRC; the bytes passed over.
   bool skipToEnd(std::uint64_t& passed, std::string& error);
+
+  // The archive's packed stream against its own CRC, read but not decoded: it shows that the
+  // file holds, byte for byte, what the writer made. Only our writer's archives carry one.
+  enum class PackedCheck { Passed, Failed, Unavailable };
+  PackedCheck checkPacked(std::string& error) const;
   // The payload's size as the archive declares it, 0 when it does not say.
   std::uint64_t size() const;
   std::uint64_t position() const { return position_; }
 
  private:
-  ImageArchiveReader(std::shared_ptr<ArchiveFile> file, std::unique_ptr<ItemStream> stream);
+  ImageArchiveReader(std::shared_ptr<ArchiveFile> file, std::unique_ptr<ItemStream> stream,
+                     std::optional<SevenZipItem> item);
   static std::unique_ptr<ImageArchiveReader> OpenFile(std::shared_ptr<ArchiveFile> file,
-                                                      std::string& error);
+                                                      bool checked, std::string& error);
 
   std::shared_ptr<ArchiveFile> file_;
   std::unique_ptr<ItemStream> stream_;
+  std::optional<SevenZipItem> item_;  // in our own layout
   std::uint64_t position_ = 0;
 };
 

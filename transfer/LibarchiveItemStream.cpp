@@ -105,6 +105,11 @@ int LibarchiveItemStream::openAt(const std::string* name, std::string& error) {
   return 1;
 }
 
+long long LibarchiveItemStream::skip(std::size_t length, std::string& error) {
+  if (sink_.empty()) sink_.resize(1 << 18);
+  return read(sink_.data(), std::min(length, sink_.size()), error);
+}
+
 long long LibarchiveItemStream::read(void* data, std::size_t length, std::string& error) {
   const la_ssize_t n = archive_read_data(archive_, data, length);
   if (n < 0) {

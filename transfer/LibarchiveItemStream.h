@@ -3,6 +3,7 @@
 // read with libarchive from the archive file already open.
 
 #include <memory>
+#include <vector>
 
 #include "transfer/ArchiveFile.h"
 #include "transfer/ItemStream.h"
@@ -22,6 +23,7 @@ class LibarchiveItemStream : public ItemStream {
   ~LibarchiveItemStream() override;
 
   long long read(void* data, std::size_t length, std::string& error) override;
+  long long skip(std::size_t length, std::string& error) override;
   std::uint64_t size() const override { return size_; }
 
  private:
@@ -31,6 +33,7 @@ class LibarchiveItemStream : public ItemStream {
 
   std::unique_ptr<LibarchiveSource> source_;  // what the library's callbacks read
   ::archive* archive_ = nullptr;
+  std::vector<std::uint8_t> sink_;
   std::uint64_t size_ = 0;
 };
 

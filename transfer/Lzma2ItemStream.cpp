@@ -1,110 +1,163 @@
 #include "transfer/Lzma2ItemStream.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <cstring>
 
 #include "disk/SectorDevice.h"
+#include "transfer/Crc32.h"
 #include "transfer/Lzma2Stream.h"
 
 namespace vexo {
 namespace {
 
-constexpr std::size_t kPackedRead = 1 << 20;
+// Pieces of a few MiB keep the threads busy with little to hand over; a piece never grows
+// beyond what memory allows, whatever the stream.
+constexpr std::uint64_t kPieceTarget = 1 << 20;
+constexpr std::uint64_t kPieceLimit = 16 << 20;
+constexpr std::size_t kOneGoBytes = 1 << 20;
 constexpr const char* kDamaged = "Damaged 7-Zip archive: ";
+
+// A dictionary larger than the item would never fill: a forged property costs nothing.
+std::uint32_t DictionaryFor(const SevenZipItem& item) {
+  return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(
+      std::min(Lzma2DictionaryBytes(item.lzma2Property), item.size), LZMA_DICT_SIZE_MIN,
+      std::uint64_t{1} << 31));
+}
 
 }  // namespace
 
-std::unique_ptr<Lzma2ItemStream> Lzma2ItemStream::Open(std::shared_ptr<ArchiveFile> file,
-                                                       const SevenZipItem& item,
-                                                       std::string& error) {
-  std::unique_ptr<Lzma2ItemStream> stream(new Lzma2ItemStream(std::move(file), item));
-  // A dictionary larger than the item would never fill: a forged property costs nothing.
-  const std::uint64_t dictionary = std::clamp<std::uint64_t>(
-      std::min(Lzma2DictionaryBytes(item.lzma2Property), item.size), LZMA_DICT_SIZE_MIN,
-      std::uint64_t{1} << 31);
-  lzma_options_lzma options{};
-  options.dict_size = static_cast<std::uint32_t>(dictionary);
-  const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
-  if (lzma_raw_decoder(&stream->decoder_, filters) != LZMA_OK) {
-    error = "The LZMA2 decoder could not start (out of memory?)";
-    return nullptr;
-  }
-  stream->packed_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kPackedRead, item.packSize)));
-  return stream;
-}
+Lzma2ItemStream::Lzma2ItemStream(std::shared_ptr<ArchiveFile> file, const SevenZipItem& item,
+                                 unsigned threads, bool checkCrc)
+    : file_(std::move(file)),
+      item_(item),
+      checkCrc_(checkCrc),
+      dictionaryBytes_(DictionaryFor(item)),
+      cutter_(*file_, item.packOffset, item.packSize),
+      decoder_(*file_, dictionaryBytes_, threads, checkCrc),
+      depth_(std::max(1u, threads) + 1) {}
 
-Lzma2ItemStream::~Lzma2ItemStream() { lzma_end(&decoder_); }
-
-bool Lzma2ItemStream::refill(std::string& error) {
-  const std::size_t part = static_cast<std::size_t>(
-      std::min<std::uint64_t>(packed_.size(), item_.packSize - packedRead_));
-  if (part == 0) {
-    error = std::string(kDamaged) + "the packed data end early";
-    return false;
-  }
-  const long long n = file_->readSome(item_.packOffset + packedRead_, packed_.data(), part);
-  if (n < 0) {
-    error = SystemErrorText(errno);
-    return false;
-  }
-  if (n < static_cast<long long>(part)) {
-    error = std::string(kDamaged) + "the file ends early";
-    return false;
-  }
-  packedRead_ += part;
-  decoder_.next_in = packed_.data();
-  decoder_.avail_in = part;
-  return true;
-}
+Lzma2ItemStream::~Lzma2ItemStream() { lzma_end(&stream_); }
 
 long long Lzma2ItemStream::read(void* data, std::size_t length, std::string& error) {
+  const long long n = skip(length, error);
+  if (n > 0) std::memcpy(data, last_, static_cast<std::size_t>(n));
+  return n;
+}
+
+long long Lzma2ItemStream::skip(std::size_t length, std::string& error) {
+  error.clear();
   if (ended_) return 0;
-  if (produced_ == item_.size) return checkEnd(error) ? 0 : -1;
-  auto* out = static_cast<std::uint8_t*>(data);
-  decoder_.next_out = out;
-  decoder_.avail_out = static_cast<std::size_t>(std::min<std::uint64_t>(length, item_.size - produced_));
-  while (decoder_.next_out == out) {
-    if (decoder_.avail_in == 0 && !refill(error)) return -1;
-    const lzma_ret result = lzma_code(&decoder_, LZMA_RUN);
-    if (result == LZMA_STREAM_END) {
-      streamEnded_ = true;
-      if (decoder_.next_out == out || decoder_.avail_out != 0) {
-        error = std::string(kDamaged) + "the data end before the item's size";
-        return -1;
-      }
-    }
-    if (result != LZMA_OK && result != LZMA_STREAM_END) {
-      error = std::string(kDamaged) + "LZMA2 data error";
-      return -1;
-    }
+  while (span_ == current_.spans.size()) {
+    if (nextBytes(error)) continue;
+    if (!error.empty() || !checkEnd(error)) return -1;
+    ended_ = true;
+    return 0;
   }
-  const std::size_t n = static_cast<std::size_t>(decoder_.next_out - out);
-  crc_ = lzma_crc32(out, n, crc_);
-  produced_ += n;
+  const DecodedPiece::Span& span = current_.spans[span_];
+  const std::size_t n = std::min(length, span.size - offset_);
+  last_ = span.data + offset_;
+  offset_ += n;
+  if (offset_ == span.size) {
+    ++span_;
+    offset_ = 0;
+  }
   return static_cast<long long>(n);
 }
 
-// After the item's last byte: the stream's end byte, nothing more, and the CRC.
-bool Lzma2ItemStream::checkEnd(std::string& error) {
-  std::uint8_t extra = 0;
-  decoder_.next_out = &extra;
-  decoder_.avail_out = 1;
-  lzma_ret result = LZMA_OK;
-  while (!streamEnded_ && result == LZMA_OK && decoder_.avail_out == 1) {
-    if (decoder_.avail_in == 0 && !refill(error)) return false;
-    result = lzma_code(&decoder_, LZMA_RUN);
-    streamEnded_ = result == LZMA_STREAM_END;
+bool Lzma2ItemStream::nextBytes(std::string& error) {
+  if (oneGo_) return decodeOn(error);
+  // One piece at first: a reader that wants only the payload's start (the list of entries)
+  // decodes no more than that.
+  const std::size_t wanted = produced_ == 0 ? 1 : depth_;
+  while (!cutEnd_ && decoder_.inHand() < wanted) {
+    Lzma2Piece piece;
+    switch (cutter_.next(piece, kPieceTarget, kPieceLimit, error)) {
+      case Lzma2Cutter::Cut::Piece: decoder_.submit(std::move(piece)); break;
+      case Lzma2Cutter::Cut::End: cutEnd_ = true; break;
+      case Lzma2Cutter::Cut::TooLong:
+        cutEnd_ = oneGo_ = true;
+        packedAt_ = cutter_.position();
+        break;
+      case Lzma2Cutter::Cut::Damaged: return false;
+    }
   }
-  if (!streamEnded_ || decoder_.avail_out == 0 || decoder_.avail_in != 0 ||
-      packedRead_ != item_.packSize) {
-    error = std::string(kDamaged) + "the data do not end at the item's size";
+  if (decoder_.inHand() == 0) return oneGo_ && decodeOn(error);
+  if (!decoder_.take(current_, error)) return false;
+  span_ = offset_ = 0;
+  std::uint64_t size = 0;
+  for (const DecodedPiece::Span& s : current_.spans) size += s.size;
+  produced_ += size;
+  if (produced_ > item_.size) {
+    error = std::string(kDamaged) + "the data run past the item's size";
     return false;
   }
-  if (crc_ != item_.crc) {
+  if (checkCrc_) crc_ = Crc32Combine(crc_, current_.crc, size);
+  return true;
+}
+
+// The rest of the stream through one decoder, a MiB at a time.
+bool Lzma2ItemStream::decodeOn(std::string& error) {
+  if (stream_.internal == nullptr) {
+    lzma_options_lzma options{};
+    options.dict_size = dictionaryBytes_;
+    const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    if (lzma_raw_decoder(&stream_, filters) != LZMA_OK) {
+      error = "The LZMA2 decoder could not start (out of memory?)";
+      return false;
+    }
+    packed_.resize(kOneGoBytes);
+    decoder_.giveBack(current_);
+  }
+  current_.unpacked.resize(kOneGoBytes);
+  const std::uint64_t packedEnd = item_.packOffset + item_.packSize;
+  stream_.next_out = current_.unpacked.data.get();
+  stream_.avail_out = kOneGoBytes;
+  while (!streamEnded_ && stream_.avail_out > 0) {
+    if (stream_.avail_in == 0) {
+      const std::size_t part = static_cast<std::size_t>(std::min<std::uint64_t>(kOneGoBytes, packedEnd - packedAt_));
+      if (part == 0 || !file_->readAt(packedAt_, packed_.data(), part)) {
+        error = std::string(kDamaged) + "the file ends inside the LZMA2 stream";
+        return false;
+      }
+      packedAt_ += part;
+      stream_.next_in = packed_.data();
+      stream_.avail_in = part;
+    }
+    const lzma_ret result = lzma_code(&stream_, LZMA_RUN);
+    if (result == LZMA_STREAM_END) {
+      streamEnded_ = true;
+      if (stream_.avail_in != 0 || packedAt_ != packedEnd) {
+        error = std::string(kDamaged) + "bytes follow the LZMA2 stream's end";
+        return false;
+      }
+    } else if (result != LZMA_OK) {
+      error = std::string(kDamaged) + "LZMA2 data error";
+      return false;
+    }
+  }
+  const std::size_t size = kOneGoBytes - stream_.avail_out;
+  current_.spans.clear();
+  span_ = offset_ = 0;
+  if (size == 0) return false;  // the end
+  current_.spans.push_back({current_.unpacked.data.get(), size});
+  produced_ += size;
+  if (produced_ > item_.size) {
+    error = std::string(kDamaged) + "the data run past the item's size";
+    return false;
+  }
+  if (checkCrc_) crc_ = Crc32(current_.unpacked.data.get(), size, crc_);
+  return true;
+}
+
+bool Lzma2ItemStream::checkEnd(std::string& error) {
+  if (produced_ != item_.size) {
+    error = std::string(kDamaged) + "the data end before the item's size";
+    return false;
+  }
+  if (checkCrc_ && crc_ != item_.crc) {
     error = std::string(kDamaged) + "CRC error";
     return false;
   }
-  ended_ = true;
   return true;
 }
 

@@ -24,6 +24,18 @@ inline constexpr std::uint8_t kLzma2End = 0x00;
 std::array<std::uint8_t, kStoredChunkHeader> StoredChunkHeader(std::size_t size,
                                                               bool resetDictionary);
 
+// A chunk as its header (up to 6 bytes) describes it.
+struct Lzma2Chunk {
+  bool end = false;
+  bool stored = false;
+  bool resetsDictionary = false;
+  std::uint64_t header = 0;
+  std::uint64_t bytes = 0;  // header and data
+  std::uint64_t unpacked = 0;
+};
+// False for a control byte no chunk has, or fewer bytes than its header takes.
+bool ReadChunkHeader(const std::uint8_t* h, std::size_t available, Lzma2Chunk& chunk);
+
 // The LZMA2 coder's property byte: the smallest dictionary it names that holds `bytes`.
 std::uint8_t Lzma2DictionaryProperty(std::uint32_t bytes);
 // The dictionary size a property byte names; 0 for a byte that names none (above 40).

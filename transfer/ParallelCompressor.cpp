@@ -8,6 +8,7 @@
 #include <climits>
 
 #include "disk/SectorDevice.h"
+#include "transfer/Crc32.h"
 #include "transfer/Lzma2Stream.h"
 
 namespace vexo {
@@ -104,6 +105,7 @@ bool ParallelCompressor::finish(std::string& error) {
     return false;
   }
   ++packed_;
+  packedCrc_ = Crc32(&end, 1, packedCrc_);
   stop();
   return true;
 }
@@ -164,6 +166,7 @@ bool ParallelCompressor::writePieces(const Block& block, std::string& error) {
   for (const CompressedBlock::Piece& p : block.output.pieces) {
     const std::uint8_t* base = p.fromInput ? block.input.get() : block.output.bytes.get();
     parts.push_back({const_cast<std::uint8_t*>(base + p.offset), p.size});
+    packedCrc_ = Crc32(base + p.offset, p.size, packedCrc_);
   }
   std::size_t first = 0;
   while (first < parts.size()) {

@@ -37,8 +37,9 @@ class ParallelCompressor {
   void whileWaiting(std::function<void()> callback) { whileWaiting_ = std::move(callback); }
   // Bytes of the payload the encoders have taken in and compressed.
   std::uint64_t compressedBytes() const { return compressed_; }
-  // Bytes of the stream written to the file.
+  // Bytes of the stream written to the file, and their CRC-32.
   std::uint64_t packedBytes() const { return packed_; }
+  std::uint32_t packedCrc() const { return packedCrc_; }
 
  private:
   enum class State { Free, Queued, Compressing, Compressed };
@@ -64,6 +65,7 @@ class ParallelCompressor {
   std::atomic<bool> stop_{false};
   std::atomic<std::uint64_t> compressed_{0};
   std::atomic<std::uint64_t> packed_{0};
+  std::uint32_t packedCrc_ = 0;  // by the thread whose turn it is to write
 
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -1,8 +1,8 @@
 #include "transfer/SevenZipLayout.h"
 
-#include <lzma.h>
-
 #include <cstring>
+
+#include "transfer/Crc32.h"
 
 namespace vexo {
 namespace {
@@ -122,7 +122,7 @@ bool ReadPackInfo(Cursor& c, SevenZipItem& item) {
   std::uint8_t id = c.byte();
   if (id == kCrc) {
     if (c.byte() != 1) return false;
-    c.little(4);
+    item.packCrc = static_cast<std::uint32_t>(c.little(4));
     id = c.byte();
   }
   return c.ok() && id == kEnd;
@@ -259,6 +259,10 @@ std::vector<std::uint8_t> EncodeEndHeader(const SevenZipItem& item) {
   PutNumber(out, 1);
   out.push_back(kSize);
   PutNumber(out, item.packSize);
+  if (item.packCrc) {
+    out.insert(out.end(), {kCrc, 1});
+    PutLittle(out, *item.packCrc, 4);
+  }
   out.push_back(kEnd);
 
   out.insert(out.end(), {kUnPackInfo, kFolder, 1, 0, 1, 0x21, kLzma2Coder, 1, item.lzma2Property,
@@ -290,12 +294,12 @@ std::array<std::uint8_t, kSignatureHeaderBytes> EncodeSignatureHeader(
   std::vector<std::uint8_t> start;
   PutLittle(start, item.packOffset + item.packSize - kSignatureHeaderBytes, 8);
   PutLittle(start, endHeader.size(), 8);
-  PutLittle(start, lzma_crc32(endHeader.data(), endHeader.size(), 0), 4);
+  PutLittle(start, Crc32(endHeader.data(), endHeader.size()), 4);
   std::array<std::uint8_t, kSignatureHeaderBytes> out{};
   std::memcpy(out.data(), kSignature, sizeof kSignature);
   out[6] = kMajorVersion;
   out[7] = kMinorVersion;
-  const std::uint32_t crc = lzma_crc32(start.data(), start.size(), 0);
+  const std::uint32_t crc = Crc32(start.data(), start.size());
   for (int i = 0; i < 4; ++i) out[8 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
   std::memcpy(out.data() + 12, start.data(), start.size());
   return out;
@@ -308,7 +312,7 @@ std::optional<SevenZipItem> ReadSevenZipLayout(ByteSource& archive) {
     return std::nullopt;
   Cursor start(signature + 8, 24);
   const std::uint32_t startCrc = static_cast<std::uint32_t>(start.little(4));
-  if (lzma_crc32(signature + 12, 20, 0) != startCrc) return std::nullopt;
+  if (Crc32(signature + 12, 20) != startCrc) return std::nullopt;
   const std::uint64_t headerOffset = start.little(8);
   const std::uint64_t headerSize = start.little(8);
   const std::uint32_t headerCrc = static_cast<std::uint32_t>(start.little(4));
@@ -318,7 +322,7 @@ std::optional<SevenZipItem> ReadSevenZipLayout(ByteSource& archive) {
     return std::nullopt;
   std::vector<std::uint8_t> header(static_cast<std::size_t>(headerSize));
   if (!archive.readAt(kSignatureHeaderBytes + headerOffset, header.data(), header.size()) ||
-      lzma_crc32(header.data(), header.size(), 0) != headerCrc)
+      Crc32(header.data(), header.size()) != headerCrc)
     return std::nullopt;
   std::optional<SevenZipItem> item = ReadEndHeader(header.data(), header.size());
   // The packed stream lies between the signature header and the end header.

@@ -4,7 +4,7 @@
 // folder with one LZMA2 coder holding one item:
 //   kHeader
 //     kMainStreamsInfo
-//       kPackInfo        pack position, 1 stream, kSize its size, kEnd
+//       kPackInfo        pack position, 1 stream, kSize its size, kCRC its CRC, kEnd
 //       kUnPackInfo      kFolder: 1 folder, 1 coder 0x21 (LZMA2) with its property byte;
 //                        kCodersUnPackSize the item's size; kEnd
 //       kSubStreamsInfo  kCRC of the item; kEnd
@@ -28,6 +28,7 @@ struct SevenZipItem {
   std::string name;
   std::uint64_t packOffset = kSignatureHeaderBytes;  // from the file's start
   std::uint64_t packSize = 0;
+  std::optional<std::uint32_t> packCrc;  // of the packed stream: checked without decoding
   std::uint64_t size = 0;
   std::uint32_t crc = 0;  // CRC-32 of the item's bytes
   std::uint8_t lzma2Property = 0;
