@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <set>
 
 #include "transfer/FileKind.h"
 #include "transfer/ImageArchive.h"
@@ -87,10 +88,33 @@ bool CheckEntryBlocks(Prompter& ui, ImageArchiveReader& reader, ImageLayout& lay
   return true;
 }
 
-// The archive opened again after the dialog, and checked through: it must still hold the
-// headers listed. The reader returned reads the payload again from the file checked.
+// Whether the card stays whole should the archive turn out bad once writing has begun: every
+// checked entry goes to a free slot (none replaces an entry, not even one restored before it),
+// and no Common Storage Area in use is written over.
+bool LeavesCardWhole(Directory& dir, const RestoreList& list, const ImageLayout& layout) {
+  if (layout.hascsa && dir.header(1).csalen() != 0) return false;
+  std::set<std::string> names;
+  for (const RestoreItem& item : list.items()) {
+    if (!item.checked) continue;
+    const auto [category, filename] = RestoreList::Split(item.text);
+    SlotHeader h;  // the names as they will be stored
+    h.setCategory(category);
+    h.setFilename(filename);
+    if (dir.FindEntry(h.category(), h.filename()) != kNoSlot ||
+        !names.insert(LowerAsciiLetters(h.category()) + '\\' + LowerAsciiLetters(h.filename())).second)
+      return false;
+  }
+  return true;
+}
+
+// The archive opened again after the dialog and checked: it must still hold the headers
+// listed, and nothing may be written before the rest is known good. Where the card stays whole
+// whatever happens, the packed stream's own CRC shows that the file is what our writer made,
+// and the payload is decoded only once, while it is written, its CRC checked at its end; every
+// other archive is read through first. The reader returned reads the payload from the file
+// checked, right after the headers.
 std::unique_ptr<ImageArchiveReader> CheckArchive(Prompter& ui, const std::string& path,
-                                                 ImageLayout& layout) {
+                                                 ImageLayout& layout, bool leavesCardWhole) {
   std::string error;
   std::unique_ptr<ImageArchiveReader> reader = ImageArchiveReader::Open(path, error);
   if (!reader) {
@@ -102,6 +126,24 @@ std::unique_ptr<ImageArchiveReader> CheckArchive(Prompter& ui, const std::string
   if (again->hascsa != layout.hascsa || again->headers != layout.headers) {
     ui.message(kInvalidArchive);
     return nullptr;
+  }
+  if (leavesCardWhole) {
+    switch (reader->checkPacked(error)) {
+      case ImageArchiveReader::PackedCheck::Passed:
+        if (layout.hascsa && layout.headers.empty()) {
+          layout.csaBytes = reader->size() - kPayloadPreamble;  // the rest, as declared
+          if (layout.csaBytes > 0xFFFFFFFFull) {
+            ui.message(kInvalidArchive);
+            return nullptr;
+          }
+        }
+        return reader;
+      case ImageArchiveReader::PackedCheck::Failed:
+        ui.message(error);
+        return nullptr;
+      case ImageArchiveReader::PackedCheck::Unavailable:
+        break;
+    }
   }
   if (!CheckEntryBlocks(ui, *reader, layout)) return nullptr;
   std::unique_ptr<ImageArchiveReader> writing = reader->again(error);
@@ -160,6 +202,12 @@ class ImageRestorer {
       advance(bytes);
     }
     return true;
+  }
+
+  // Passes over what follows the payload, which checks it.
+  bool finish() {
+    std::uint64_t rest = 0;
+    return reader_.skipToEnd(rest, error_) || readFailed();
   }
 
   bool PassOver(const SlotHeader& h) {
@@ -293,9 +341,9 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
   RestoreList list = ListOf(layout->headers);
   if (!choose(list)) return false;
 
-  // Nothing is written before the whole archive is checked.
   ui.busy(true);
-  std::unique_ptr<ImageArchiveReader> reader = CheckArchive(ui, archivePath, *layout);
+  std::unique_ptr<ImageArchiveReader> reader =
+      CheckArchive(ui, archivePath, *layout, LeavesCardWhole(dir, list, *layout));
   ui.busy(false);
   if (!reader) return false;
   std::vector<SlotHeader>& stored = layout->headers;
@@ -367,6 +415,10 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
   if (layout->hascsa) {
     ui.progressLabel("Restoring Common Storage Area");
     if (!in.WriteSlotRange(kSlotCount + 1, 0, layout->csaBytes)) return stop();
+  }
+  // The payload's checks at its end, before header 1 tells of a new area.
+  if (!in.finish()) return stop();
+  if (layout->hascsa) {
     SlotHeader& h1 = dir.header(1);
     if (!stored.empty()) {
       std::copy(stored[0].bytes.begin() + kCsaFieldsBegin, stored[0].bytes.begin() + kCsaFieldsEnd,
