@@ -10,10 +10,6 @@
 namespace vexo {
 namespace {
 
-// Pieces of a few MiB keep the threads busy with little to hand over; a piece never grows
-// beyond what memory allows, whatever the stream.
-constexpr std::uint64_t kPieceTarget = 1 << 20;
-constexpr std::uint64_t kPieceLimit = 16 << 20;
 constexpr std::size_t kOneGoBytes = 1 << 20;
 constexpr const char* kDamaged = "Damaged 7-Zip archive: ";
 
@@ -32,9 +28,7 @@ Lzma2ItemStream::Lzma2ItemStream(std::shared_ptr<ArchiveFile> file, const SevenZ
       item_(item),
       checkCrc_(checkCrc),
       dictionaryBytes_(DictionaryFor(item)),
-      cutter_(*file_, item.packOffset, item.packSize),
-      decoder_(*file_, dictionaryBytes_, threads, checkCrc),
-      depth_(std::max(1u, threads) + 1) {}
+      decoder_(*file_, item.packOffset, item.packSize, dictionaryBytes_, threads, checkCrc) {}
 
 Lzma2ItemStream::~Lzma2ItemStream() { lzma_end(&stream_); }
 
@@ -66,23 +60,14 @@ long long Lzma2ItemStream::skip(std::size_t length, std::string& error) {
 
 bool Lzma2ItemStream::nextBytes(std::string& error) {
   if (oneGo_) return decodeOn(error);
-  // One piece at first: a reader that wants only the payload's start (the list of entries)
-  // decodes no more than that.
-  const std::size_t wanted = produced_ == 0 ? 1 : depth_;
-  while (!cutEnd_ && decoder_.inHand() < wanted) {
-    Lzma2Piece piece;
-    switch (cutter_.next(piece, kPieceTarget, kPieceLimit, error)) {
-      case Lzma2Cutter::Cut::Piece: decoder_.submit(std::move(piece)); break;
-      case Lzma2Cutter::Cut::End: cutEnd_ = true; break;
-      case Lzma2Cutter::Cut::TooLong:
-        cutEnd_ = oneGo_ = true;
-        packedAt_ = cutter_.position();
-        break;
-      case Lzma2Cutter::Cut::Damaged: return false;
-    }
+  switch (decoder_.take(current_, packedAt_, error)) {
+    case ParallelDecoder::Next::Piece: break;
+    case ParallelDecoder::Next::End: return false;
+    case ParallelDecoder::Next::TooLong:
+      oneGo_ = true;
+      return decodeOn(error);
+    case ParallelDecoder::Next::Damaged: return false;
   }
-  if (decoder_.inHand() == 0) return oneGo_ && decodeOn(error);
-  if (!decoder_.take(current_, error)) return false;
   span_ = offset_ = 0;
   std::uint64_t size = 0;
   for (const DecodedPiece::Span& s : current_.spans) size += s.size;

@@ -11,7 +11,6 @@
 
 #include "transfer/ArchiveFile.h"
 #include "transfer/ItemStream.h"
-#include "transfer/Lzma2Cutter.h"
 #include "transfer/ParallelDecoder.h"
 #include "transfer/SevenZipLayout.h"
 
@@ -38,11 +37,8 @@ class Lzma2ItemStream : public ItemStream {
   SevenZipItem item_;
   bool checkCrc_;
   std::uint32_t dictionaryBytes_;
-  Lzma2Cutter cutter_;
   ParallelDecoder decoder_;
-  unsigned depth_;
-  bool cutEnd_ = false;     // the cutter has met the stream's end
-  bool oneGo_ = false;      // decoding on from the cutter's position with one decoder
+  bool oneGo_ = false;      // decoding on from `packedAt_` with one decoder
   lzma_stream stream_ = LZMA_STREAM_INIT;
   std::vector<std::uint8_t> packed_;
   std::uint64_t packedAt_ = 0;

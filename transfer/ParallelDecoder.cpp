@@ -11,6 +11,10 @@ namespace vexo {
 namespace {
 
 constexpr const char* kDataError = "Damaged 7-Zip archive: LZMA2 data error";
+// Pieces of a MiB keep the threads busy with little to hand over; a piece never grows beyond
+// what memory allows, whatever the stream.
+constexpr std::uint64_t kPieceTarget = 1 << 20;
+constexpr std::uint64_t kPieceLimit = 16 << 20;
 
 // Decodes the chunks `packed` holds into `out` (all of them, exactly `size` bytes), with a
 // raw LZMA2 decoder that the thread keeps.
@@ -82,9 +86,13 @@ bool Decode(ArchiveFile& file, lzma_stream& stream, std::uint32_t dictionaryByte
 
 }  // namespace
 
-ParallelDecoder::ParallelDecoder(ArchiveFile& file, std::uint32_t dictionaryBytes,
-                                 unsigned threads, bool crc)
-    : file_(file), dictionaryBytes_(dictionaryBytes), crc_(crc) {
+ParallelDecoder::ParallelDecoder(ArchiveFile& file, std::uint64_t offset, std::uint64_t size,
+                                 std::uint32_t dictionaryBytes, unsigned threads, bool crc)
+    : file_(file),
+      dictionaryBytes_(dictionaryBytes),
+      crc_(crc),
+      cutter_(file, offset, size),
+      aheadLater_(std::max(1u, threads) + 1) {
   for (unsigned i = 0; i < std::max(1u, threads); ++i) threads_.emplace_back([this] { work(); });
 }
 
@@ -95,26 +103,22 @@ ParallelDecoder::~ParallelDecoder() {
   }
   changed_.notify_all();
   for (std::thread& t : threads_) t.join();
+  lzma_end(&own_);
+}
+
+DecodedPiece ParallelDecoder::spareBuffers() {
+  DecodedPiece decoded;
+  for (PieceBuffer* buffer : {&decoded.packed, &decoded.unpacked}) {
+    if (spares_.empty()) break;
+    *buffer = std::move(spares_.back());
+    spares_.pop_back();
+  }
+  return decoded;
 }
 
 void ParallelDecoder::keep(PieceBuffer buffer) {
   // As many as the pieces in hand can use; more would only hold memory.
-  if (buffer.capacity > 0 && spares_.size() < 2 * threads_.size() + 4)
-    spares_.push_back(std::move(buffer));
-}
-
-void ParallelDecoder::submit(Lzma2Piece piece) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    jobs_.push_back(std::make_unique<Job>());
-    jobs_.back()->piece = std::move(piece);
-  }
-  changed_.notify_all();
-}
-
-std::size_t ParallelDecoder::inHand() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return jobs_.size();
+  if (buffer.capacity > 0 && spares_.size() < 2 * aheadLater_ + 2) spares_.push_back(std::move(buffer));
 }
 
 void ParallelDecoder::giveBack(DecodedPiece& piece) {
@@ -124,51 +128,71 @@ void ParallelDecoder::giveBack(DecodedPiece& piece) {
   piece.spans.clear();
 }
 
-bool ParallelDecoder::take(DecodedPiece& out, std::string& error) {
+// One piece: cut while the lock is held (the cutter reads only chunk headers), decoded without.
+bool ParallelDecoder::decodeNext(std::unique_lock<std::mutex>& lock, lzma_stream& stream) {
+  if (stop_ || cutEnd_ != Lzma2Cutter::Cut::Piece || cut_ - taken_ >= ahead_) return false;
+  Lzma2Piece piece;
+  std::string error;
+  const Lzma2Cutter::Cut cut = cutter_.next(piece, kPieceTarget, kPieceLimit, error);
+  if (cut != Lzma2Cutter::Cut::Piece) {
+    cutEnd_ = cut;
+    cutError_ = error;
+    changed_.notify_all();
+    return false;
+  }
+  const std::uint64_t sequence = cut_++;
+  results_[sequence];
+  DecodedPiece decoded = spareBuffers();
+  lock.unlock();
+  const bool ok = Decode(file_, stream, dictionaryBytes_, crc_, piece, decoded, error);
+  lock.lock();
+  Result& result = results_[sequence];
+  result.piece = std::move(decoded);
+  result.error = ok ? std::string() : error;
+  result.done = true;
+  changed_.notify_all();
+  return true;
+}
+
+ParallelDecoder::Next ParallelDecoder::take(DecodedPiece& out, std::uint64_t& position,
+                                            std::string& error) {
   giveBack(out);
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [&] { return jobs_.empty() || jobs_.front()->done; });
-  if (jobs_.empty()) {
-    error = "Nothing to decode";
-    return false;
+  for (;;) {
+    const auto next = results_.find(taken_);
+    if (next != results_.end() && next->second.done) {
+      Result result = std::move(next->second);
+      results_.erase(next);
+      // Only a reader that goes on past its first pieces (not one that wants the stored
+      // headers alone) has more decoded ahead.
+      if (++taken_ >= 2) ahead_ = aheadLater_;
+      changed_.notify_all();
+      if (!result.error.empty()) {
+        error = result.error;
+        return Next::Damaged;
+      }
+      out = std::move(result.piece);
+      return Next::Piece;
+    }
+    if (next == results_.end() && cutEnd_ != Lzma2Cutter::Cut::Piece) {
+      position = cutter_.position();
+      error = cutError_;
+      return cutEnd_ == Lzma2Cutter::Cut::End       ? Next::End
+             : cutEnd_ == Lzma2Cutter::Cut::TooLong ? Next::TooLong
+                                                    : Next::Damaged;
+    }
+    // Rather than wait for a thread that a busy machine may not run for a while, the reader
+    // cuts and decodes the piece it needs itself; then it looks again.
+    if (next == results_.end()) decodeNext(lock, own_);
+    else changed_.wait(lock);
   }
-  std::unique_ptr<Job> job = std::move(jobs_.front());
-  jobs_.pop_front();
-  if (!job->error.empty()) {
-    error = job->error;
-    return false;
-  }
-  out = std::move(job->decoded);
-  return true;
 }
 
 void ParallelDecoder::work() {
   lzma_stream stream = LZMA_STREAM_INIT;
   std::unique_lock<std::mutex> lock(mutex_);
-  for (;;) {
-    Job* job = nullptr;
-    changed_.wait(lock, [&] {
-      if (stop_) return true;
-      for (const auto& j : jobs_)
-        if (!j->started) return job = j.get(), true;
-      return false;
-    });
-    if (stop_) break;
-    job->started = true;
-    DecodedPiece decoded;
-    for (PieceBuffer* buffer : {&decoded.packed, &decoded.unpacked}) {
-      if (spares_.empty()) break;
-      *buffer = std::move(spares_.back());
-      spares_.pop_back();
-    }
-    lock.unlock();
-    std::string error;
-    const bool ok = Decode(file_, stream, dictionaryBytes_, crc_, job->piece, decoded, error);
-    lock.lock();
-    job->decoded = std::move(decoded);
-    job->error = ok ? std::string() : error;
-    job->done = true;
-    changed_.notify_all();
+  while (!stop_) {
+    if (!decodeNext(lock, stream)) changed_.wait(lock);
   }
   lzma_end(&stream);
 }
