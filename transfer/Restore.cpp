@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <memory>
-#include <set>
 
 #include "transfer/FileKind.h"
 #include "transfer/ImageArchive.h"
 #include "transfer/ImagePayload.h"
+#include "transfer/RestoreCheck.h"
 #include "volume/Chain.h"
 #include "volume/GraphicsIndex.h"
 #include "volume/Latin1.h"
@@ -19,151 +19,7 @@ constexpr std::size_t kRunSectors = 256;
 constexpr const char* kNoSpace =
     "No space on Vexo File system, please delete some files and try again";
 
-// The stored headers and what follows from them.
-struct ImageLayout {
-  bool hascsa = false;
-  std::vector<SlotHeader> headers;
-  std::uint64_t csaBytes = 0;
-};
-
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-
-// Reads the payload's preamble and stored headers, all that the list needs, and checks each
-// header's lengths and, when the archive declares the payload's size, that the size holds
-// them. Nothing after a message otherwise.
-std::optional<ImageLayout> ReadHeaders(Prompter& ui, ImageArchiveReader& reader) {
-  std::string error;
-  const auto invalid = [&]() -> std::optional<ImageLayout> {
-    ui.message(error.empty() ? kInvalidArchive : error);
-    return std::nullopt;
-  };
-  std::uint8_t preamble[kPayloadPreamble];
-  if (!reader.read(preamble, 4, error) || !std::equal(preamble, preamble + 4, kPayloadSignature))
-    return invalid();
-  if (!reader.read(preamble + 4, 3, error)) return invalid();
-  const std::uint16_t count = U16(preamble + 4);
-  if (count > kSlotCount) return invalid();
-
-  ImageLayout layout;
-  layout.hascsa = preamble[6] == 1;
-  layout.headers.resize(count);
-  std::uint64_t least = kPayloadPreamble + 512ull * count;  // with no graphics records
-  for (SlotHeader& h : layout.headers) {
-    if (!reader.read(h.bytes.data(), h.bytes.size(), error)) return invalid();
-    // Data beyond a region's room would run into the regions after it, or the next slot.
-    if (h.gcilen() > kGciCapacity || h.proglen() > kMaxProgramBytes || h.smlen() > kMaxSmBytes)
-      return invalid();
-    least += std::uint64_t{h.proglen()} + 2 + h.smlen() + h.gcilen();
-  }
-  if (layout.hascsa && count > 0) layout.csaBytes = layout.headers[0].csalen();
-  if (reader.size() != 0 && reader.size() < least + layout.csaBytes) return invalid();
-  return layout;
-}
-
-// Reads the rest of the payload through, after its headers: it must hold what they say, and
-// pass the archive's own checks (its CRC) at its end. Nothing after a message otherwise.
-bool CheckEntryBlocks(Prompter& ui, ImageArchiveReader& reader, ImageLayout& layout) {
-  std::string error;
-  const auto invalid = [&] {
-    ui.message(error.empty() ? kInvalidArchive : error);
-    return false;
-  };
-  for (const SlotHeader& h : layout.headers) {
-    std::uint8_t gfx[2];
-    if (!reader.skip(h.proglen(), error) || !reader.read(gfx, 2, error)) return invalid();
-    const std::uint16_t gfxcount = U16(gfx);
-    if (gfxcount > kMaxGraphicsCount) return invalid();
-    if (!reader.skip(32ull * gfxcount + h.smlen() + h.gcilen(), error)) return invalid();
-    ui.pump();
-  }
-  if (layout.hascsa && !layout.headers.empty() && !reader.skip(layout.csaBytes, error))
-    return invalid();
-  std::uint64_t rest = 0;
-  if (!reader.skipToEnd(rest, error)) return invalid();
-  // No header says how long an area without entries is: it is the rest of the payload.
-  if (layout.hascsa && layout.headers.empty()) {
-    layout.csaBytes = rest;
-    if (layout.csaBytes > 0xFFFFFFFFull) return invalid();
-  }
-  return true;
-}
-
-// Whether the card stays whole should the archive turn out bad once writing has begun: every
-// checked entry goes to a free slot (none replaces an entry, not even one restored before it),
-// and no Common Storage Area in use is written over.
-bool LeavesCardWhole(Directory& dir, const RestoreList& list, const ImageLayout& layout) {
-  if (layout.hascsa && dir.header(1).csalen() != 0) return false;
-  std::set<std::string> names;
-  for (const RestoreItem& item : list.items()) {
-    if (!item.checked) continue;
-    const auto [category, filename] = RestoreList::Split(item.text);
-    SlotHeader h;  // the names as they will be stored
-    h.setCategory(category);
-    h.setFilename(filename);
-    if (dir.FindEntry(h.category(), h.filename()) != kNoSlot ||
-        !names.insert(LowerAsciiLetters(h.category()) + '\\' + LowerAsciiLetters(h.filename())).second)
-      return false;
-  }
-  return true;
-}
-
-// The archive opened again after the dialog and checked: it must still hold the headers
-// listed, and nothing may be written before the rest is known good. Where the card stays whole
-// whatever happens, the packed stream's own CRC shows that the file is what our writer made,
-// and the payload is decoded only once, while it is written, its CRC checked at its end; every
-// other archive is read through first. The reader returned reads the payload from the file
-// checked, right after the headers.
-std::unique_ptr<ImageArchiveReader> CheckArchive(Prompter& ui, const std::string& path,
-                                                 ImageLayout& layout, bool leavesCardWhole) {
-  std::string error;
-  std::unique_ptr<ImageArchiveReader> reader = ImageArchiveReader::Open(path, error);
-  if (!reader) {
-    ui.message(error);
-    return nullptr;
-  }
-  std::optional<ImageLayout> again = ReadHeaders(ui, *reader);
-  if (!again) return nullptr;
-  if (again->hascsa != layout.hascsa || again->headers != layout.headers) {
-    ui.message(kInvalidArchive);
-    return nullptr;
-  }
-  if (leavesCardWhole) {
-    switch (reader->checkPacked(error)) {
-      case ImageArchiveReader::PackedCheck::Passed:
-        if (layout.hascsa && layout.headers.empty()) {
-          layout.csaBytes = reader->size() - kPayloadPreamble;  // the rest, as declared
-          if (layout.csaBytes > 0xFFFFFFFFull) {
-            ui.message(kInvalidArchive);
-            return nullptr;
-          }
-        }
-        return reader;
-      case ImageArchiveReader::PackedCheck::Failed:
-        ui.message(error);
-        return nullptr;
-      case ImageArchiveReader::PackedCheck::Unavailable:
-        break;
-    }
-  }
-  if (!CheckEntryBlocks(ui, *reader, layout)) return nullptr;
-  std::unique_ptr<ImageArchiveReader> writing = reader->again(error);
-  if (!writing || !writing->skip(kPayloadPreamble + 512ull * layout.headers.size(), error)) {
-    ui.message(error.empty() ? kInvalidArchive : error);
-    return nullptr;
-  }
-  return writing;
-}
-
-// The stored headers of the archive at `path`, read from the payload's start alone.
-std::optional<ImageLayout> ReadLayout(Prompter& ui, const std::string& path) {
-  std::string error;
-  std::unique_ptr<ImageArchiveReader> reader = ImageArchiveReader::Open(path, error);
-  if (!reader) {
-    ui.message(error);
-    return std::nullopt;
-  }
-  return ReadHeaders(ui, *reader);
-}
 
 // One restore writing onto the card: the archive read again, in step with the writes.
 class ImageRestorer {
