@@ -20,6 +20,7 @@ struct MethodCase {
   const char* what;
   const char* switches;
   bool otherItem;  // an item "Aaa" beside "Vexo", in the same solid block or not
+  std::size_t after = 0;  // text bytes after the payload
   friend void PrintTo(const MethodCase& c, std::ostream* os) { *os << c.what; }
 };
 
@@ -33,7 +34,9 @@ TEST_P(SevenZipMethodTest, PayloadReadsWhole) {
   const MethodCase& c = GetParam();
   testing::StoredEntry e = testing::Stored("Games", "Pong", 20'000, 30'000, 400'000, 7, 5);
   e.data.gci = testing::Noise(400'000, 9);
-  const std::vector<std::uint8_t> payload = testing::PayloadOf({e});
+  std::vector<std::uint8_t> payload = testing::PayloadOf({e});
+  const std::vector<std::uint8_t> after = testing::Text(c.after);
+  payload.insert(payload.end(), after.begin(), after.end());
   std::vector<testing::ArchiveItem> items = {{"Vexo", payload}};
   if (c.otherItem) items.push_back({"Aaa", Pattern(50'000, 3)});
   const std::string archive = temp.file("peer.VexoImage");
@@ -50,6 +53,10 @@ INSTANTIATE_TEST_SUITE_P(
                       MethodCase{"NotSolidWithAnotherItem", "-ms=off", true},
                       // A plain header of the shape ours has: read by our own reader.
                       MethodCase{"Lzma2WithPlainHeader", "-m0=lzma2 -mhc=off", false},
+                      // One thread: no dictionary reset for longer than a piece may grow, so
+                      // our reader decodes on in one go.
+                      MethodCase{"Lzma2OneLongStream", "-m0=lzma2 -mhc=off -mmt=1 -mx=1", false,
+                                 20 << 20},
                       MethodCase{"Lzma2FastOnTwoThreads", "-mx=1 -mmt=2", false},
                       MethodCase{"Lzma2Ultra", "-mx=9", false}),
     testing::CaseName());

@@ -14,16 +14,10 @@ namespace {
 
 using testing::CardBuilder;
 using testing::Noise;
+using testing::Text;
+using testing::Zeros;
 using testing::operator+;
 
-std::vector<std::uint8_t> Text(std::size_t size) {
-  static const std::string words = "the quick brown fox jumps over a lazy dog ";
-  std::vector<std::uint8_t> bytes(size);
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(words[(i * 7 + i / 97) % words.size()]);
-  return bytes;
-}
-
-std::vector<std::uint8_t> Zeros(std::size_t size) { return std::vector<std::uint8_t>(size, 0); }
 
 class RestoreCheckTest : public testing::TransferFixture {
  protected:
