@@ -5,7 +5,8 @@
 // the same payload with its defaults; restore against `7zz e -so | dd` of the same archive
 // onto the same card image, in turns (the median of five). The target image is written whole
 // once, as a card is: a sparse file would time the file system's block allocation instead.
-// Times, archive sizes and peak memory, each measured in a child process. With --tune, the archive writer alone under other settings on both payloads.
+// Times, archive sizes and peak memory, each measured in a child process. With --tune, the
+// archive writer alone under other settings on both payloads.
 //
 //   bench_archive [--tune] [FOLDER]
 
@@ -212,20 +213,23 @@ void Tune(const fs::path& folder, const std::string& payload, double sevenZipSec
   };
   const MatchFinder hc4 = MatchFinder::HashChain4, bt4 = MatchFinder::BinaryTree4;
   const Setting settings[] = {
-      {"default", CompressionSettings{}},
-      {"block 4 MiB, dict 4 MiB, preset 6, hc4, nice 64", with(4, 4, 6, hc4, 64)},
-      {"block 16 MiB, dict 4 MiB, preset 6, hc4, nice 64", with(16, 4, 6, hc4, 64)},
-      {"block 8 MiB, dict 2 MiB, preset 6, hc4, nice 64", with(8, 2, 6, hc4, 64)},
-      {"block 8 MiB, dict 8 MiB, preset 6, hc4, nice 64", with(8, 8, 6, hc4, 64)},
-      {"block 8 MiB, dict 4 MiB, preset 6, bt4, nice 64", with(8, 4, 6, bt4, 64)},
-      {"block 8 MiB, dict 4 MiB, preset 3, hc4, nice 273", with(8, 4, 3, hc4, 273)},
-      {"block 8 MiB, dict 4 MiB, preset 1, hc4, nice 128", with(8, 4, 1, hc4, 128)},
-      {"block 8 MiB, dict 4 MiB, preset 9, bt4, nice 273", with(8, 4, 9, bt4, 273)},
+      {"default: block 4 MiB, dict 4 MiB, preset 6, hc4, nice 64", CompressionSettings{}},
+      {"block 2 MiB, dict 2 MiB, preset 6, hc4, nice 64", with(2, 2, 6, hc4, 64)},
+      {"block 8 MiB, dict 4 MiB, preset 6, hc4, nice 64", with(8, 4, 6, hc4, 64)},
+      {"block 16 MiB, dict 8 MiB, preset 6, hc4, nice 64", with(16, 8, 6, hc4, 64)},
+      {"block 4 MiB, dict 2 MiB, preset 6, hc4, nice 64", with(4, 2, 6, hc4, 64)},
+      {"block 4 MiB, dict 4 MiB, preset 6, bt4, nice 64", with(4, 4, 6, bt4, 64)},
+      {"block 4 MiB, dict 4 MiB, preset 3, hc4, nice 273", with(4, 4, 3, hc4, 273)},
+      {"block 4 MiB, dict 4 MiB, preset 1, hc4, nice 128", with(4, 4, 1, hc4, 128)},
+      {"block 4 MiB, dict 4 MiB, preset 9, bt4, nice 273", with(4, 4, 9, bt4, 273)},
   };
   const std::string out = (folder / "tuned.7z").string();
   for (const Setting& t : settings) {
-    const Run run = WriteWith(payload, out, t.s);
-    std::printf("  %-50s %6.2f s (%.2fx of 7zz), %6.2f MiB (%.4fx), peak %3.0f MiB\n", t.what,
+    // The better of two: one run alone says little on a shared machine.
+    Run run = WriteWith(payload, out, t.s);
+    const Run again = WriteWith(payload, out, t.s);
+    if (again.seconds < run.seconds) run = again;
+    std::printf("  %-58s %6.2f s (%.2fx of 7zz), %6.2f MiB (%.4fx), peak %3.0f MiB\n", t.what,
                 run.seconds, sevenZipSeconds / run.seconds, MiB(out), MiB(out) / sevenZipMiB,
                 run.peakMiB);
     fs::remove(out);

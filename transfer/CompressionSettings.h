@@ -11,7 +11,7 @@ enum class MatchFinder { HashChain4, BinaryTree4 };
 
 struct CompressionSettings {
   // Each block is compressed on its own by one thread.
-  std::size_t blockBytes = 8u << 20;
+  std::size_t blockBytes = 4u << 20;
   std::uint32_t dictionaryBytes = 4u << 20;
   std::uint32_t preset = 6;
   MatchFinder matchFinder = MatchFinder::HashChain4;

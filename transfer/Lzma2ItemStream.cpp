@@ -99,7 +99,8 @@ bool Lzma2ItemStream::decodeOn(std::string& error) {
   stream_.avail_out = kOneGoBytes;
   while (!streamEnded_ && stream_.avail_out > 0) {
     if (stream_.avail_in == 0) {
-      const std::size_t part = static_cast<std::size_t>(std::min<std::uint64_t>(kOneGoBytes, packedEnd - packedAt_));
+      const std::size_t part =
+          static_cast<std::size_t>(std::min<std::uint64_t>(kOneGoBytes, packedEnd - packedAt_));
       if (part == 0 || !file_->readAt(packedAt_, packed_.data(), part)) {
         error = std::string(kDamaged) + "the file ends inside the LZMA2 stream";
         return false;

@@ -70,12 +70,13 @@ bool Decode(ArchiveFile& file, lzma_stream& stream, std::uint32_t dictionaryByte
       out.spans.insert(out.spans.end(), stored.begin(), stored.end());
       continue;
     }
+    std::uint8_t* into = out.unpacked.data.get() + decoded;
     if (bytes > out.unpacked.size - decoded ||
-        !DecodeChunks(stream, dictionaryBytes, p + start, at - start, out.unpacked.data.get() + decoded, bytes)) {
+        !DecodeChunks(stream, dictionaryBytes, p + start, at - start, into, bytes)) {
       error = kDataError;
       return false;
     }
-    out.spans.push_back({out.unpacked.data.get() + decoded, bytes});
+    out.spans.push_back({into, bytes});
     decoded += bytes;
   }
   out.crc = 0;

@@ -85,7 +85,7 @@ TEST_P(RoundTripTest, CardComesBackByteForByte) {
 INSTANTIATE_TEST_SUITE_P(
     Restore, RoundTripTest,
     ::testing::Values(CardCase{"MixedCsa", Zeros(3 << 20) + Noise(3 << 20, 7) + Text(3 << 20)},
-                      // Compressed assets: two blocks of the default size, stored.
+                      // Compressed assets over several blocks of the default size, stored.
                       CardCase{"RandomCsa", Noise(9 << 20, 8)}),
     testing::CaseName());
 
