@@ -18,7 +18,21 @@ std::shared_ptr<ArchiveFile> ArchiveFile::Open(const std::string& path, std::str
     if (fd >= 0) ::close(fd);
     return nullptr;
   }
-  return std::shared_ptr<ArchiveFile>(new ArchiveFile(fd, static_cast<std::uint64_t>(st.st_size)));
+  return std::shared_ptr<ArchiveFile>(new ArchiveFile(fd, st));
+}
+
+ArchiveFile::ArchiveFile(int fd, const struct stat& opened)
+    : fd_(fd),
+      size_(static_cast<std::uint64_t>(opened.st_size)),
+      modifiedSeconds_(opened.st_mtim.tv_sec),
+      modifiedNanoseconds_(opened.st_mtim.tv_nsec) {}
+
+bool ArchiveFile::stillAt(const std::string& path) const {
+  struct stat named {}, open {};
+  return ::stat(path.c_str(), &named) == 0 && ::fstat(fd_, &open) == 0 &&
+         named.st_dev == open.st_dev && named.st_ino == open.st_ino &&
+         static_cast<std::uint64_t>(open.st_size) == size_ &&
+         open.st_mtim.tv_sec == modifiedSeconds_ && open.st_mtim.tv_nsec == modifiedNanoseconds_;
 }
 
 ArchiveFile::~ArchiveFile() { ::close(fd_); }

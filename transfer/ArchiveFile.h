@@ -2,6 +2,8 @@
 // An archive file open for reading, shared by the readers of one restore: the passes read
 // the very file the first one opened, whatever happens to its name meanwhile.
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,11 +23,15 @@ class ArchiveFile : public ByteSource {
   bool readAt(std::uint64_t offset, void* data, std::size_t length) override;
   // Up to `length` bytes at `offset`: fewer only at the file's end; -1 on an error (errno).
   long long readSome(std::uint64_t offset, void* data, std::size_t length);
+  // Whether `path` still names this file, unchanged since it was opened.
+  bool stillAt(const std::string& path) const;
 
  private:
-  ArchiveFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+  ArchiveFile(int fd, const struct stat& opened);
   int fd_;
   std::uint64_t size_;
+  std::int64_t modifiedSeconds_;
+  std::int64_t modifiedNanoseconds_;
 };
 
 }  // namespace vexo

@@ -183,6 +183,8 @@ std::unique_ptr<ImageArchiveReader> ImageArchiveReader::OpenFile(std::shared_ptr
 
 std::uint64_t ImageArchiveReader::size() const { return stream_->size(); }
 
+bool ImageArchiveReader::stillAt(const std::string& path) const { return file_->stillAt(path); }
+
 bool ImageArchiveReader::read(void* data, std::size_t length, std::string& error) {
   error.clear();
   auto* bytes = static_cast<char*>(data);

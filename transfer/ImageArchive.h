@@ -85,6 +85,8 @@ class ImageArchiveReader {
   // file holds, byte for byte, what the writer made. Only our writer's archives carry one.
   enum class PackedCheck { Passed, Failed, Unavailable };
   PackedCheck checkPacked(std::string& error) const;
+  // Whether `path` still names the file this reader reads, unchanged since it was opened.
+  bool stillAt(const std::string& path) const;
   // The payload's size as the archive declares it, 0 when it does not say.
   std::uint64_t size() const;
   std::uint64_t position() const { return position_; }

@@ -14,6 +14,8 @@ constexpr const char* kDataError = "Damaged 7-Zip archive: LZMA2 data error";
 // Pieces of a MiB keep the threads busy with little to hand over; a piece never grows beyond
 // what memory allows, whatever the stream.
 constexpr std::uint64_t kPieceTarget = 1 << 20;
+// The first small: a reader that wants only the stored headers decodes little more.
+constexpr std::uint64_t kFirstPieceTarget = 64 << 10;
 constexpr std::uint64_t kPieceLimit = 16 << 20;
 
 // Decodes the chunks `packed` holds into `out` (all of them, exactly `size` bytes), with a
@@ -134,7 +136,8 @@ bool ParallelDecoder::decodeNext(std::unique_lock<std::mutex>& lock, lzma_stream
   if (stop_ || cutEnd_ != Lzma2Cutter::Cut::Piece || cut_ - taken_ >= ahead_) return false;
   Lzma2Piece piece;
   std::string error;
-  const Lzma2Cutter::Cut cut = cutter_.next(piece, kPieceTarget, kPieceLimit, error);
+  const Lzma2Cutter::Cut cut =
+      cutter_.next(piece, cut_ == 0 ? kFirstPieceTarget : kPieceTarget, kPieceLimit, error);
   if (cut != Lzma2Cutter::Cut::Piece) {
     cutEnd_ = cut;
     cutError_ = error;

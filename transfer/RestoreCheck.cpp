@@ -89,23 +89,27 @@ bool LeavesCardWhole(Directory& dir, const RestoreList& list, const ImageLayout&
   return true;
 }
 
-// It must still hold the headers listed. Where the card stays whole whatever happens, the
+// It must still hold the headers listed: it is read again when it changed behind the dialog.
+// Where the card stays whole whatever happens, the
 // packed stream's own CRC shows that the file is what our writer made, and the payload is
 // decoded only once, while it is written, its CRC checked at its end: a second decoding would
 // make a restore slower than 7-Zip and dd. Every other archive is read through first.
 std::unique_ptr<ImageArchiveReader> CheckArchive(Prompter& ui, const std::string& path,
                                                  ImageLayout& layout, bool leavesCardWhole) {
   std::string error;
-  std::unique_ptr<ImageArchiveReader> reader = ImageArchiveReader::Open(path, error);
-  if (!reader) {
-    ui.message(error);
-    return nullptr;
-  }
-  std::optional<ImageLayout> again = ReadHeaders(ui, *reader);
-  if (!again) return nullptr;
-  if (again->hascsa != layout.hascsa || again->headers != layout.headers) {
-    ui.message(kInvalidArchive);
-    return nullptr;
+  std::unique_ptr<ImageArchiveReader> reader = std::move(layout.reader);
+  if (!reader || !reader->stillAt(path)) {
+    reader = ImageArchiveReader::Open(path, error);
+    if (!reader) {
+      ui.message(error);
+      return nullptr;
+    }
+    std::optional<ImageLayout> again = ReadHeaders(ui, *reader);
+    if (!again) return nullptr;
+    if (again->hascsa != layout.hascsa || again->headers != layout.headers) {
+      ui.message(kInvalidArchive);
+      return nullptr;
+    }
   }
   if (leavesCardWhole) {
     switch (reader->checkPacked(error)) {
@@ -141,7 +145,9 @@ std::optional<ImageLayout> ReadLayout(Prompter& ui, const std::string& path) {
     ui.message(error);
     return std::nullopt;
   }
-  return ReadHeaders(ui, *reader);
+  std::optional<ImageLayout> layout = ReadHeaders(ui, *reader);
+  if (layout) layout->reader = std::move(reader);
+  return layout;
 }
 
 }  // namespace vexo

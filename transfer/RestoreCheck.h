@@ -19,6 +19,8 @@ struct ImageLayout {
   bool hascsa = false;
   std::vector<SlotHeader> headers;
   std::uint64_t csaBytes = 0;
+  // What read them, right after them: the check goes on from there while the file is the same.
+  std::unique_ptr<ImageArchiveReader> reader;
 };
 
 // The stored headers of the archive at `path`, read from the payload's start alone; nothing
