@@ -1,15 +1,25 @@
-// Backup and restore of a full card: 512 entries (programs, SM data, graphics from all-zero to
-// incompressible) and a 64 MiB Common Storage Area. Backup against `7zz a` packing the same
-// payload, restore against `7zz x` plus dd of the same bytes; archive sizes; peak memory of
-// each, measured in a child process.
+// Backup and restore of two full cards against the 7-Zip command line, side by side in one run:
+// a mixed card (512 entries whose programs, SM data and graphics run from all-zero to
+// text-like to random, and a Common Storage Area of the same mix) and the same entries with a
+// Common Storage Area of 32 MiB of random bytes (compressed assets). Backup against `7zz a` of
+// the same payload with its defaults; restore against `7zz e -so | dd` of the same archive
+// onto the same card image, in turns (the median of five). The target image is written whole
+// once, as a card is: a sparse file would time the file system's block allocation instead.
+// Times, archive sizes and peak memory, each measured in a child process. With --tune, the
+// archive writer alone under other settings on both payloads.
+//
+//   bench_archive [--tune] [FOLDER]
 
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,7 +27,6 @@
 #include <string>
 #include <vector>
 
-#include "bench/Timing.h"
 #include "bench/YesPrompter.h"
 #include "disk/DiskAccess.h"
 #include "transfer/Attach.h"
@@ -34,12 +43,20 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::uint64_t kCardBytes = 1'140'850'688;
-constexpr std::size_t kCsaBytes = 64u << 20;
+constexpr std::size_t kCsaBytes = 32u << 20;
 
 void MakeImage(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
   if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(kCardBytes)) != 0) std::exit(1);
   ::close(fd);
+}
+
+// An image with every block on the disk, as a card has.
+void MakeWrittenImage(const std::string& path) {
+  MakeImage(path);
+  if (std::system(("dd status=none conv=notrunc,fdatasync bs=1M if=/dev/zero of=" + path +
+                   " count=" + std::to_string(kCardBytes >> 20)).c_str()) != 0)
+    std::exit(1);
 }
 
 // Data of a chosen compressibility: zeros, text-like, or random.
@@ -70,10 +87,17 @@ struct Card {
   explicit Card(const std::string& image) : disk(table.Attach(image)) {}
 };
 
-void FillCard(const std::string& image, const fs::path& folder) {
+void Format(const std::string& image) {
   Card card(image);
   OperationScope operation(card.access);
-  FormatDrive(card.dir, card.disk, "E:", FormatCompletion::Silent);
+  if (!FormatDrive(card.dir, card.disk, "E:", FormatCompletion::Silent)) std::exit(1);
+  operation.finish();
+}
+
+void FillEntries(const std::string& image, const fs::path& folder) {
+  Format(image);
+  Card card(image);
+  OperationScope operation(card.access);
   card.dir.LoadDirectory(card.disk, "E:", true);
   TransferBuffers buffers;
   std::mt19937 random(7);
@@ -95,116 +119,200 @@ void FillCard(const std::string& image, const fs::path& folder) {
                  Attachment::Graphics, separators);
     }
   }
-  Write((folder / "world.gci").string(), Data(kCsaBytes, 2, random));
-  InsertIntoCsa(card.dir, {card.disk, "E:", ""}, (folder / "world.gci").string(), 0);
   operation.finish();
 }
 
-// Runs `work` in a child process; its wall time and peak resident memory in MiB.
-std::pair<double, double> InChild(const std::function<void()>& work) {
+void PutCsa(const std::string& image, const fs::path& file) {
+  Card card(image);
+  OperationScope operation(card.access);
+  card.dir.LoadDirectory(card.disk, "E:", true);
+  if (!InsertIntoCsa(card.dir, {card.disk, "E:", ""}, file.string(), 0)) std::exit(1);
+  operation.finish();
+}
+
+struct Run {
+  double seconds = 0;
+  double peakMiB = 0;
+  bool ok = true;
+};
+
+// Runs `work` in a child process: its wall time and peak resident memory.
+Run InChild(const std::function<bool()>& work) {
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
-  if (pid == 0) {
-    work();
-    ::_exit(0);
-  }
+  if (pid == 0) ::_exit(work() ? 0 : 1);
   int status = 0;
   struct rusage usage {};
   ::wait4(pid, &status, 0, &usage);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::fprintf(stderr, "child failed\n");
-  return {seconds, static_cast<double>(usage.ru_maxrss) / 1024.0};
+  Run run;
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  if (!run.ok) std::fprintf(stderr, "a measured run failed\n");
+  return run;
 }
 
-std::pair<double, double> Shell(const std::string& command) {
-  return InChild([&] { ::_exit(std::system(command.c_str()) == 0 ? 0 : 1); });
+Run Shell(const std::string& command) {
+  return InChild([&] { return std::system(command.c_str()) == 0; });
+}
+
+Run Median(std::vector<Run> runs) {
+  std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+  return runs[runs.size() / 2];
 }
 
 double MiB(const fs::path& file) { return static_cast<double>(fs::file_size(file)) / (1 << 20); }
 
+// The payload of an archive as a file, for 7-Zip and the tuning runs.
+void DumpPayload(const std::string& archive, const std::string& payload) {
+  std::string error;
+  auto reader = ImageArchiveReader::Open(archive, error);
+  if (!reader) std::exit(1);
+  std::ofstream out(payload, std::ios::binary);
+  std::vector<char> block(1 << 20);
+  for (;;) {
+    const std::uint64_t before = reader->position();
+    const bool full = reader->read(block.data(), block.size(), error);
+    out.write(block.data(), static_cast<std::streamsize>(reader->position() - before));
+    if (!full) break;
+  }
+  if (!error.empty()) std::exit(1);
+}
+
+// The archive writer alone on a payload file.
+Run WriteWith(const std::string& payload, const std::string& out, const CompressionSettings& s) {
+  return InChild([&] {
+    std::string error;
+    auto writer = ImageArchiveWriter::Create(out, fs::file_size(payload), error, s);
+    std::ifstream in(payload, std::ios::binary);
+    std::vector<char> block(1 << 20);
+    while (writer && in) {
+      in.read(block.data(), static_cast<std::streamsize>(block.size()));
+      const auto n = static_cast<std::size_t>(in.gcount());
+      if (n > 0 && !writer->write(block.data(), n, error)) return false;
+    }
+    return writer && writer->commit(error);
+  });
+}
+
+void Tune(const fs::path& folder, const std::string& payload, double sevenZipSeconds,
+          double sevenZipMiB) {
+  struct Setting {
+    const char* what;
+    CompressionSettings s;
+  };
+  const auto with = [](std::size_t block, std::uint32_t dict, std::uint32_t preset,
+                       MatchFinder mf, std::uint32_t nice) {
+    CompressionSettings s;
+    s.blockBytes = block << 20;
+    s.dictionaryBytes = dict << 20;
+    s.preset = preset;
+    s.matchFinder = mf;
+    s.niceLength = nice;
+    return s;
+  };
+  const MatchFinder hc4 = MatchFinder::HashChain4, bt4 = MatchFinder::BinaryTree4;
+  const Setting settings[] = {
+      {"default: block 4 MiB, dict 4 MiB, preset 6, hc4, nice 64", CompressionSettings{}},
+      {"block 2 MiB, dict 2 MiB, preset 6, hc4, nice 64", with(2, 2, 6, hc4, 64)},
+      {"block 8 MiB, dict 4 MiB, preset 6, hc4, nice 64", with(8, 4, 6, hc4, 64)},
+      {"block 16 MiB, dict 8 MiB, preset 6, hc4, nice 64", with(16, 8, 6, hc4, 64)},
+      {"block 4 MiB, dict 2 MiB, preset 6, hc4, nice 64", with(4, 2, 6, hc4, 64)},
+      {"block 4 MiB, dict 4 MiB, preset 6, bt4, nice 64", with(4, 4, 6, bt4, 64)},
+      {"block 4 MiB, dict 4 MiB, preset 3, hc4, nice 273", with(4, 4, 3, hc4, 273)},
+      {"block 4 MiB, dict 4 MiB, preset 1, hc4, nice 128", with(4, 4, 1, hc4, 128)},
+      {"block 4 MiB, dict 4 MiB, preset 9, bt4, nice 273", with(4, 4, 9, bt4, 273)},
+  };
+  const std::string out = (folder / "tuned.7z").string();
+  for (const Setting& t : settings) {
+    // The better of two: one run alone says little on a shared machine.
+    Run run = WriteWith(payload, out, t.s);
+    const Run again = WriteWith(payload, out, t.s);
+    if (again.seconds < run.seconds) run = again;
+    std::printf("  %-58s %6.2f s (%.2fx of 7zz), %6.2f MiB (%.4fx), peak %3.0f MiB\n", t.what,
+                run.seconds, sevenZipSeconds / run.seconds, MiB(out), MiB(out) / sevenZipMiB,
+                run.peakMiB);
+    fs::remove(out);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const fs::path folder = fs::path(argc > 1 ? argv[1] : fs::temp_directory_path().string()) /
-                          ("vexo-archive-bench-" + std::to_string(::getpid()));
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  bool tune = false;
+  std::string base = fs::temp_directory_path().string();
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--tune") == 0) tune = true;
+    else base = argv[i];
+  }
+  const fs::path folder = fs::path(base) / ("vexo-archive-bench-" + std::to_string(::getpid()));
   fs::create_directories(folder);
   const std::string source = (folder / "source.img").string();
   const std::string target = (folder / "target.img").string();
   const std::string archive = (folder / "card.VexoImage").string();
-  MakeImage(source);
-  FillCard(source, folder);
-
-  const auto [backupSeconds, backupMiB] = InChild([&] {
-    Card card(source);
-    OperationScope operation(card.access);
-    card.dir.LoadDirectory(card.disk, "E:", true);
-    if (!WriteImageArchive(card.dir, card.disk, "E:", BackupSlots(card.dir), true, archive))
-      ::_exit(1);
-  });
-
-  // The same payload as a file, for 7-Zip.
   const std::string payload = (folder / "Vexo").string();
-  {
-    std::string error;
-    auto reader = ImageArchiveReader::Open(archive, error);
-    std::ofstream out(payload, std::ios::binary);
-    std::vector<char> block(1 << 20);
-    for (;;) {
-      const std::uint64_t before = reader->position();
-      const bool full = reader->read(block.data(), block.size(), error);
-      out.write(block.data(), static_cast<std::streamsize>(reader->position() - before));
-      if (!full) break;
+  const std::string peer = (folder / "peer.7z").string();
+  MakeImage(source);
+  MakeWrittenImage(target);
+  FillEntries(source, folder);
+
+  {  // freed before the children are forked: their peak memory is their own
+    std::mt19937 random(11);
+    std::vector<char> mixed;
+    for (int k = 0; mixed.size() < kCsaBytes; ++k) {
+      const std::vector<char> piece = Data(1 << 20, k, random);
+      mixed.insert(mixed.end(), piece.begin(), piece.end());
     }
+    Write((folder / "mixed.gci").string(), mixed);
+    Write((folder / "random.gci").string(), Data(kCsaBytes, 2, random));
   }
-  const std::uint64_t payloadBytes = fs::file_size(payload);
-  const auto [sevenZipSeconds, sevenZipMiB] =
-      Shell("cd " + folder.string() + " && 7zz a -bd -bso0 -bsp0 peer.7z Vexo");
 
-  MakeImage(target);
-  {
-    Card card(target);
-    FormatDrive(card.dir, card.disk, "E:", FormatCompletion::Silent);
-  }
-  const auto [restoreSeconds, restoreMiB] = InChild([&] {
-    Card card(target);
-    OperationScope operation(card.access);
-    card.dir.LoadDirectory(card.disk, "E:", true);
-    if (!RestoreImage(card.dir, {card.disk, "E:", ""}, archive, [](RestoreList&) { return true; }))
-      ::_exit(1);
-    operation.finish();
-  });
-  fs::remove(payload);
-  const auto [extractSeconds, extractMiB] =
-      Shell("cd " + folder.string() + " && 7zz x -bd -bso0 -bsp0 -y peer.7z");
-  const auto [ddSeconds, ddMiB] = Shell("dd status=none conv=notrunc,fdatasync bs=1M if=" + payload +
-                                        " of=" + target + " seek=0");
-
-  std::printf("payload %.1f MiB (512 entries, 64 MiB CSA)\n", static_cast<double>(payloadBytes) / (1 << 20));
-  std::printf("backup  %.2f s, %.1f MiB archive, peak %.0f MiB | 7zz a %.2f s, %.1f MiB, peak %.0f MiB"
-              " | speed %.2fx of 7zz\n",
-              backupSeconds, MiB(archive), backupMiB, sevenZipSeconds, MiB(folder / "peer.7z"),
-              sevenZipMiB, sevenZipSeconds / backupSeconds);
-  std::printf("restore %.2f s, peak %.0f MiB | 7zz x %.2f s + dd %.2f s = %.2f s | ratio %.2fx\n",
-              restoreSeconds, restoreMiB, extractSeconds, ddSeconds, extractSeconds + ddSeconds,
-              restoreSeconds / (extractSeconds + ddSeconds));
-
-  // The level: time, size and memory of the container alone on the same payload.
-  for (int level : {1, 3, 5}) {
-    const std::string out = (folder / ("level" + std::to_string(level) + ".7z")).string();
-    const auto [seconds, mib] = InChild([&] {
-      std::string error;
-      auto writer = ImageArchiveWriter::Create(out, payloadBytes, error, level);
-      std::ifstream in(payload, std::ios::binary);
-      std::vector<char> block(1 << 20);
-      while (in) {
-        in.read(block.data(), static_cast<std::streamsize>(block.size()));
-        if (in.gcount() > 0 && !writer->write(block.data(), static_cast<std::size_t>(in.gcount()), error))
-          ::_exit(1);
-      }
-      if (!writer->commit(error)) ::_exit(1);
+  const std::pair<const char*, const char*> cards[] = {
+      {"mixed card (512 entries, 32 MiB CSA of zeros, text and random)", "mixed.gci"},
+      {"random CSA (512 entries, 32 MiB CSA of random bytes)", "random.gci"},
+  };
+  for (const auto& [what, csa] : cards) {
+    PutCsa(source, folder / csa);
+    const Run backup = InChild([&] {
+      Card card(source);
+      OperationScope operation(card.access);
+      card.dir.LoadDirectory(card.disk, "E:", true);
+      return WriteImageArchive(card.dir, card.disk, "E:", BackupSlots(card.dir), true, archive);
     });
-    std::printf("LZMA2 level %d: %.2f s, %.1f MiB, peak %.0f MiB\n", level, seconds, MiB(out), mib);
+    DumpPayload(archive, payload);
+    const Run pack = Shell("cd " + folder.string() + " && 7zz a -bd -bso0 -bsp0 peer.7z Vexo");
+
+    std::vector<Run> restores, extracts;
+    for (int turn = 0; turn < 5; ++turn) {
+      Format(target);
+      restores.push_back(InChild([&] {
+        Card card(target);
+        OperationScope operation(card.access);
+        card.dir.LoadDirectory(card.disk, "E:", true);
+        const bool ok = RestoreImage(card.dir, {card.disk, "E:", ""}, archive,
+                                     [](RestoreList&) { return true; });
+        operation.finish();
+        return ok;
+      }));
+      extracts.push_back(Shell("7zz e -so " + archive + " 2>/dev/null | dd status=none "
+                               "conv=notrunc,fdatasync bs=1M of=" + target));
+    }
+    const Run restore = Median(restores);
+    const Run extract = Median(extracts);
+
+    std::printf("%s: payload %.1f MiB\n", what, MiB(payload));
+    std::printf("  backup  %6.2f s, %6.2f MiB, peak %3.0f MiB | 7zz a %6.2f s, %6.2f MiB, peak %3.0f MiB"
+                " | speed %.2fx of 7zz, size %.4fx\n",
+                backup.seconds, MiB(archive), backup.peakMiB, pack.seconds, MiB(peer), pack.peakMiB,
+                pack.seconds / backup.seconds, MiB(archive) / MiB(peer));
+    std::printf("  restore %6.2f s, peak %3.0f MiB | 7zz e -so | dd %6.2f s, peak %3.0f MiB"
+                " | speed %.2fx of 7zz\n",
+                restore.seconds, restore.peakMiB, extract.seconds, extract.peakMiB,
+                extract.seconds / restore.seconds);
+    if (tune) Tune(folder, payload, pack.seconds, MiB(peer));
+    fs::remove(peer);
+    fs::remove(payload);
   }
   fs::remove_all(folder);
   return 0;

@@ -16,8 +16,10 @@ constexpr std::size_t kRunSectors = 256;
 // One export or backup in progress: the card being read and the archive being written.
 class ImageWriter {
  public:
-  ImageWriter(Directory& dir, int disk, const std::string& drive, ImageArchiveWriter& archive)
-      : dir_(dir), ui_(dir.prompter()), disk_(disk), drive_(drive), archive_(archive) {}
+  ImageWriter(Directory& dir, int disk, const std::string& drive, ImageArchiveWriter& archive,
+              std::uint64_t total, std::uint64_t payload)
+      : dir_(dir), ui_(dir.prompter()), disk_(disk), drive_(drive), archive_(archive),
+        total_(total), payload_(payload) {}
 
   bool put(const void* data, std::size_t length) {
     std::string error;
@@ -40,11 +42,18 @@ class ImageWriter {
       if (!put(run_.data(), bytes)) return false;
       count -= bytes;
       sector += sectors;
-      position_ += bytes;
-      ui_.progressSet(position_);
+      showProgress();
       ui_.pump();
     }
     return true;
+  }
+
+  // The share of the payload compressed so far, not read: the bar moves evenly however many
+  // threads compress, and reaches its end when the last block is compressed.
+  void showProgress() {
+    const double done = payload_ == 0 ? 1.0 : static_cast<double>(archive_.compressedBytes()) /
+                                                  static_cast<double>(payload_);
+    ui_.progressSet(static_cast<std::uint64_t>(done * static_cast<double>(total_)));
   }
 
  private:
@@ -64,7 +73,8 @@ class ImageWriter {
   int disk_;
   std::string drive_;
   ImageArchiveWriter& archive_;
-  std::uint64_t position_ = 0;
+  std::uint64_t total_;
+  std::uint64_t payload_;
   std::vector<std::uint8_t> run_ = std::vector<std::uint8_t>(kRunSectors * 512);
 };
 
@@ -155,7 +165,11 @@ bool WriteImageArchive(Directory& dir, int disk, const std::string& drive,
     ui.message(error);
     return stop();
   }
-  ImageWriter out(dir, disk, drive, *archive);
+  ImageWriter out(dir, disk, drive, *archive, total, payload);
+  archive->whileWaiting([&] {
+    out.showProgress();
+    ui.pump();
+  });
 
   const std::uint16_t count = static_cast<std::uint16_t>(slots.size());
   const std::uint8_t preamble[kPayloadPreamble] = {'D', 'M', 'L', 'E',

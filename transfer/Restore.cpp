@@ -7,6 +7,7 @@
 #include "transfer/FileKind.h"
 #include "transfer/ImageArchive.h"
 #include "transfer/ImagePayload.h"
+#include "transfer/RestoreCheck.h"
 #include "volume/Chain.h"
 #include "volume/GraphicsIndex.h"
 #include "volume/Latin1.h"
@@ -18,67 +19,7 @@ constexpr std::size_t kRunSectors = 256;
 constexpr const char* kNoSpace =
     "No space on Vexo File system, please delete some files and try again";
 
-// What a reading of the whole payload learns: it fits its own lengths.
-struct ImageLayout {
-  bool hascsa = false;
-  std::vector<SlotHeader> headers;
-  std::uint64_t csaBytes = 0;
-};
-
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-
-// Reads the payload through once, keeping only its headers, and checks that it holds what its
-// headers say. Nothing after a message otherwise.
-std::optional<ImageLayout> ScanImage(Prompter& ui, const std::string& path) {
-  std::string error;
-  std::unique_ptr<ImageArchiveReader> reader = ImageArchiveReader::Open(path, error);
-  if (!reader) {
-    ui.message(error);
-    return std::nullopt;
-  }
-  const auto invalid = [&]() -> std::optional<ImageLayout> {
-    ui.message(error.empty() ? kInvalidArchive : error);
-    return std::nullopt;
-  };
-  std::uint8_t preamble[kPayloadPreamble];
-  if (!reader->read(preamble, 4, error) || !std::equal(preamble, preamble + 4, kPayloadSignature))
-    return invalid();
-  if (!reader->read(preamble + 4, 3, error)) return invalid();
-  const std::uint16_t count = U16(preamble + 4);
-  if (count > kSlotCount) return invalid();
-
-  ImageLayout layout;
-  layout.hascsa = preamble[6] == 1;
-  layout.headers.resize(count);
-  for (SlotHeader& h : layout.headers)
-    if (!reader->read(h.bytes.data(), h.bytes.size(), error)) return invalid();
-  for (const SlotHeader& h : layout.headers) {
-    // Data beyond a region's room would run into the regions after it, or the next slot.
-    if (h.gcilen() > kGciCapacity || h.proglen() > kMaxProgramBytes || h.smlen() > kMaxSmBytes)
-      return invalid();
-    std::uint8_t gfx[2];
-    if (!reader->skip(h.proglen(), error) || !reader->read(gfx, 2, error)) return invalid();
-    const std::uint16_t gfxcount = U16(gfx);
-    if (gfxcount > kMaxGraphicsCount) return invalid();
-    if (!reader->skip(32ull * gfxcount + h.smlen() + h.gcilen(), error)) return invalid();
-  }
-  if (layout.hascsa && count > 0) {
-    layout.csaBytes = layout.headers[0].csalen();
-    if (!reader->skip(layout.csaBytes, error)) return invalid();
-  } else if (layout.hascsa) {
-    // No header says how long the area is: it is the rest of the payload.
-    std::array<std::uint8_t, 1 << 16> sink;
-    for (;;) {
-      const std::uint64_t before = reader->position();
-      const bool full = reader->read(sink.data(), sink.size(), error);
-      if (!error.empty()) return invalid();
-      layout.csaBytes += reader->position() - before;
-      if (!full) break;
-    }
-    if (layout.csaBytes > 0xFFFFFFFFull) return invalid();
-  }
-  return layout;
-}
 
 // One restore writing onto the card: the archive read again, in step with the writes.
 class ImageRestorer {
@@ -119,6 +60,12 @@ class ImageRestorer {
       advance(bytes);
     }
     return true;
+  }
+
+  // Passes over what follows the payload, which checks it.
+  bool finish() {
+    std::uint64_t rest = 0;
+    return reader_.skipToEnd(rest, error_) || readFailed();
   }
 
   bool PassOver(const SlotHeader& h) {
@@ -236,7 +183,7 @@ std::string RestoreList::Join(const std::string& category, const std::string& fi
 
 std::optional<RestoreList> ReadRestoreList(Prompter& ui, const std::string& archivePath) {
   ui.busy(true);
-  std::optional<ImageLayout> layout = ScanImage(ui, archivePath);
+  std::optional<ImageLayout> layout = ReadLayout(ui, archivePath);
   ui.busy(false);
   if (!layout) return std::nullopt;
   return ListOf(layout->headers);
@@ -246,14 +193,20 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
                   const RestoreChooser& choose, const BeforeRestoreWrites& beforeWrites) {
   Prompter& ui = dir.prompter();
   ui.busy(true);
-  std::optional<ImageLayout> layout = ScanImage(ui, archivePath);
+  std::optional<ImageLayout> layout = ReadLayout(ui, archivePath);
   ui.busy(false);
   if (!layout) return false;
-  std::vector<SlotHeader>& stored = layout->headers;
-
-  const std::vector<SlotHeader> asRead = stored;
-  RestoreList list = ListOf(stored);
+  RestoreList list = ListOf(layout->headers);
   if (!choose(list)) return false;
+
+  ui.busy(true);
+  std::unique_ptr<ImageArchiveReader> reader =
+      // Before a format, the whole archive is checked first: one that fails half-way must not
+      // have cost the card its entries.
+      CheckArchive(ui, archivePath, *layout, !beforeWrites && LeavesCardWhole(dir, list, *layout));
+  ui.busy(false);
+  if (!reader) return false;
+  std::vector<SlotHeader>& stored = layout->headers;
 
   std::uint64_t total = layout->hascsa ? layout->csaBytes : 0;
   for (const RestoreItem& item : list.items()) {
@@ -269,18 +222,6 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
   }
   if (layout->hascsa && !CsaFits(dir, target, layout->csaBytes)) return false;
 
-  // The archive is read again while it is written out; it must still be the one checked.
-  std::string error;
-  std::unique_ptr<ImageArchiveReader> reader = ImageArchiveReader::Open(archivePath, error);
-  bool same = reader && reader->skip(kPayloadPreamble, error);
-  for (std::size_t i = 0; same && i < asRead.size(); ++i) {
-    SlotHeader again;
-    same = reader->read(again.bytes.data(), again.bytes.size(), error) && again == asRead[i];
-  }
-  if (!same) {
-    ui.message(error.empty() ? kInvalidArchive : error);
-    return false;
-  }
   if (ui.cancelRequested()) return false;
   if (beforeWrites) {
     if (!beforeWrites()) return false;
@@ -344,6 +285,10 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
   if (layout->hascsa) {
     ui.progressLabel("Restoring Common Storage Area");
     if (!in.WriteSlotRange(kSlotCount + 1, 0, layout->csaBytes)) return stop();
+  }
+  // The payload's checks at its end, before header 1 tells of a new area.
+  if (!in.finish()) return stop();
+  if (layout->hascsa) {
     SlotHeader& h1 = dir.header(1);
     if (!stored.empty()) {
       std::copy(stored[0].bytes.begin() + kCsaFieldsBegin, stored[0].bytes.begin() + kCsaFieldsEnd,

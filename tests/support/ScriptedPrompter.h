@@ -34,6 +34,7 @@ class ScriptedPrompter : public Prompter {
   bool busyNow = false;
   bool cancelled = false;
   std::uint64_t cancelAtPosition = ~std::uint64_t{0};
+  int cancelAtPump = 0;
 
   void message(const std::string& text) override { messages.push_back(text); }
   Answer ask(const std::string& text, Buttons buttons, Answer preferred, Tone tone) override {
@@ -65,10 +66,11 @@ class ScriptedPrompter : public Prompter {
   void progressEnd() override { progressVisible = false; }
   void busy(bool on) override { busyNow = on; }
   void pump() override { ++pumps; }
-  // Cancel is pressed once the progress bar reaches `cancelAtPosition` (in its own unit), or
-  // when `cancelled` is set.
+  // Cancel is pressed once the progress bar reaches `cancelAtPosition` (in its own unit), at
+  // the `cancelAtPump`-th pump, or when `cancelled` is set.
   bool cancelRequested() const override {
-    return cancelled || (progressVisible && progressPosition >= cancelAtPosition);
+    return cancelled || (progressVisible && progressPosition >= cancelAtPosition) ||
+           (cancelAtPump > 0 && pumps >= cancelAtPump);
   }
 };
 

@@ -55,6 +55,17 @@ inline std::vector<std::uint8_t> Noise(std::size_t size, std::uint32_t seed) {
   return bytes;
 }
 
+// Text-like bytes, and zeros: what compresses well.
+inline std::vector<std::uint8_t> Text(std::size_t size) {
+  static const std::string words = "the quick brown fox jumps over a lazy dog ";
+  std::vector<std::uint8_t> bytes(size);
+  for (std::size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<std::uint8_t>(words[(i * 7 + i / 97) % words.size()]);
+  return bytes;
+}
+
+inline std::vector<std::uint8_t> Zeros(std::size_t size) { return std::vector<std::uint8_t>(size, 0); }
+
 // Record k (from 1) of a test index: a name, a sector, the two values and, in the last four
 // bytes that should be zero, a mark that shows the record is carried as raw bytes.
 inline GraphicsRecord NamedRecord(std::size_t k, std::uint8_t seed) {

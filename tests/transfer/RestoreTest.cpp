@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/transfer/ArchiveFixture.h"
 #include "transfer/Backup.h"
 #include "transfer/Restore.h"
@@ -305,6 +307,9 @@ TEST_F(RestoreTest, CancelWritesNothingAndShowsNoProgress) {
 struct MalformedCase {
   const char* what;
   std::vector<std::uint8_t> payload;
+  // The list shows only what the stored headers say; what only the whole payload shows is
+  // found when the restore runs, before anything is written.
+  bool seenInHeaders = true;
   friend void PrintTo(const MalformedCase& c, std::ostream* os) { *os << c.what; }
 };
 
@@ -319,7 +324,7 @@ std::vector<MalformedCase> MalformedCases() {
       {"HeaderMissing",
        Cut(PayloadOf({Stored("", "a", 0, 0, 0, 0, 1), Stored("", "b", 0, 0, 0, 0, 2)}),
            2 * 2 + 512)},
-      {"DataEndsEarly", Cut(one, 1)},
+      {"DataEndsEarly", Cut(one, 1), false},
       {"GfxcountMissing", Cut(PayloadOf({Stored("", "a", 5, 0, 0, 0, 1)}), 1)},
   };
   // The CSA length is the first stored header's.
@@ -337,25 +342,29 @@ std::vector<MalformedCase> MalformedCases() {
   gfx.data.index.clear();
   for (std::size_t k = 0; k < 257; ++k) gfx.data.index.push_back(testing::NamedRecord(k + 1, 1));
   gfx.gfxcount = 257;
-  cases.push_back({"MoreThan256Graphics", PayloadOf({gfx})});
+  cases.push_back({"MoreThan256Graphics", PayloadOf({gfx}), false});
   return cases;
 }
 
 class RestoreMalformedTest : public RestoreTest,
                              public ::testing::WithParamInterface<MalformedCase> {};
 
-TEST_P(RestoreMalformedTest, IsRefusedBeforeTheListIsShown) {
+TEST_P(RestoreMalformedTest, IsRefusedBeforeAnythingIsWritten) {
+  const MalformedCase& c = GetParam();
   CardBuilder().add(1, "", "a").writeTo(image);
   load();
   const std::vector<SlotHeader> before = dir.vexodirs;
-  put(GetParam().payload);
+  put(c.payload);
 
-  EXPECT_FALSE(ReadRestoreList(ui, archive));
+  EXPECT_EQ(ReadRestoreList(ui, archive).has_value(), !c.seenInHeaders);
   EXPECT_FALSE(restore());
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{kInvalidArchive, kInvalidArchive}));
-  EXPECT_EQ(chooserCalls, 0);
+  EXPECT_EQ(ui.messages, std::vector<std::string>(c.seenInHeaders ? 2 : 1, kInvalidArchive));
+  EXPECT_EQ(chooserCalls, c.seenInHeaders ? 0 : 1);
   EXPECT_TRUE(device->writes.empty());
-  EXPECT_EQ(ui.progressShown, 0);
+  // At most the check of the archive was under way; no restoring began.
+  EXPECT_LE(ui.progressShown, 1);
+  EXPECT_FALSE(ui.progressVisible);
+  EXPECT_EQ(std::count(ui.progressLabels.begin(), ui.progressLabels.end(), "Restoring"), 0);
   EXPECT_EQ(dir.vexodirs, before);
 }
 
