@@ -91,7 +91,7 @@ seeds_directory() {
     seed directory full-card
 }
 
-seeds_dat_list
-seeds_sector_offset
-seeds_volume_node_path
-seeds_directory
+# Every seeds_NAME function above makes the seeds of target NAME.
+for make in $(compgen -A function seeds_); do
+  "$make"
+done
