@@ -16,7 +16,8 @@ mkdir -p build-fuzz/crashes build-fuzz/logs
 failed=()
 for target in $(find build-fuzz/fuzz -maxdepth 1 -type f -executable | sort); do
   name=$(basename "$target")
-  options=(-max_total_time="$seconds" -print_final_stats=1
+  # An input that takes longer than the timeout is a hang and fails like a crash.
+  options=(-max_total_time="$seconds" -timeout=25 -print_final_stats=1
            -artifact_prefix="build-fuzz/crashes/$name-")
   [ -f "fuzz/dict/$name.dict" ] && options+=(-dict="fuzz/dict/$name.dict")
   mkdir -p "build-fuzz/corpus/$name" "build-fuzz/seeds/$name"
