@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the project needs to build, test and run.
-# Does nothing when all of them are already present.
+# Installs every Debian 12 package the project needs to build, test and run; with --fuzz also
+# clang and its fuzzer runtime for scripts/fuzz.sh. Does nothing when all of them are already
+# present.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   7zip xvfb xauth
   util-linux
 )
+[ "${1:-}" = --fuzz ] && packages+=(clang-14 libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Writes a small seed corpus for every fuzz target into OUTDIR/NAME/: well-formed inputs and
+# the near misses that lead the fuzzer into each refusal. Made fresh each run, never kept.
+set -euo pipefail
+out=${1:?usage: make-seeds.sh OUTDIR}
+
+# seed TARGET NAME: standard input becomes one seed.
+seed() {
+  mkdir -p "$out/$1"
+  cat > "$out/$1/$2"
+}
+# seed_texts TARGET TEXT...: one seed for each text, numbered.
+seed_texts() {
+  local target=$1 n=0
+  shift
+  for text in "$@"; do
+    n=$((n + 1))
+    printf '%s' "$text" | seed "$target" "text-$n"
+  done
+}
+
+# ---- the ".dat" list -------------------------------------------------------------------------
+seeds_dat_list() {
+  printf '"Ball" 0000 0000 16 16\n"Paddle" 0002 0000 64 8\n' | seed dat_list two-lines
+  printf '"Caf\xe9" 1200 0001 1 2\r\n"" 0000 0000 0 0\r\n' | seed dat_list crlf-latin1
+  printf "'Odd\"_FFFF FFFF   3    4 \\t\\n" | seed dat_list odd-opening
+  printf '"G" 0000 0000 +7 -0\n"H" 01FF 0000 000010 0065535\n' | seed dat_list signs-zeros
+  printf '"G" 00g0 0000 1 1\n' | seed dat_list bad-hex
+  printf '"G" 0000 0000 65536 1\n' | seed dat_list value-too-large
+  printf '"unterminated 0000 0000 1 1\n' | seed dat_list no-closing-quote
+  for i in $(seq 1 260); do printf '"g%d" %04X 0000 %d 0\n' "$i" "$i" "$i"; done |
+    seed dat_list beyond-256-lines
+}
+
+# ---- sector offsets --------------------------------------------------------------------------
+seeds_sector_offset() {
+  seed_texts sector_offset 100 0x64 0X64 '$ff' x7FFFFFFF X10 ' +0x10 ' $'\t7\r\n' 2147483647 \
+    2147483648 -0 -1 '$-5' 0x0x5 1e3 '99999999999999999999'
+}
+
+# ---- volume tree node paths ------------------------------------------------------------------
+seeds_volume_node_path() {
+  seed_texts volume_node_path 'Removable Drives\Vexo 1 (E:)\Games\' \
+    'Removable Drives\Vexo 1 (E:)\' 'Removable Drives\Vexo 12 (F:)\a\b\' \
+    'Removable Drives\Vexo 3 (G:)\x (y)\' 'Removable Drives\Removable Disk 2 (F:)\' \
+    'My computer\Local Disk (C:)\' 'Removable Drives\Vexo (E:)\' 'Removable Drives\Vexo 1 (E'
+}
+
+# ---- a card's directory ----------------------------------------------------------------------
+# Builtins only: the whole directory is 512 headers, and a process per field takes a minute.
+# zeros N: N zero bytes.
+zeros() {
+  local -a n
+  eval "n=({1..$1})"
+  printf '%.0s\0' "${n[@]}"
+}
+# Little-endian 16-bit number.
+u16() {
+  local low high
+  printf -v low '\\x%02x' $(($1 & 255))
+  printf -v high '\\x%02x' $(($1 >> 8 & 255))
+  printf "$low$high"
+}
+# A text field of 20 bytes: blank filled, a 0 byte last.
+field() { printf '%-19.19s\0' "$1"; }
+# header NEXT PREVIOUS FIRST LAST [CATEGORY NAME]: one slot header; no NAME is a free slot.
+header() {
+  printf '\xaa\x55'
+  u16 "$1"; u16 "$2"; u16 "$3"; u16 "$4"
+  printf '\0\0'
+  field "${5:-}"
+  if [ -n "${6:-}" ]; then field "$6"; else printf '\0'; printf '%-18s\0' ''; fi
+  zeros 460
+}
+# free_slots N: N free slots of a formatted card.
+free_slots() { for _ in $(seq 1 "$1"); do header 0 0 0 0; done; }
+
+seeds_directory() {
+  # Readme, then Games: Breakout and Pong, then Tools: Clock, linked in sort order.
+  { header 3 0 1 4 '' Readme; header 4 3 0 0 Games Pong; header 2 1 0 0 Games Breakout
+    header 0 2 0 0 Tools Clock; } | seed directory consistent
+  # The same entries with a loop, a link beyond the directory and stray first/last fields.
+  { header 2 0 1 4 '' Readme; header 3 3 0 0 Games Pong; header 2 65535 7 9 Games Breakout
+    header 600 2 0 0 Tools Clock; header 4 1 0 0; } | seed directory broken-links
+  # One entry whose chain ends at the wrong slot; the free slot 1 still names it.
+  { header 0 0 2 3; header 9 9 0 0 Games Pong; } | seed directory one-entry
+  # A slot without the magic stops the loading.
+  { header 0 0 0 0; zeros 512; } | seed directory no-magic
+  # The whole directory: entries in the first and last slots, the rest free.
+  { header 512 0 1 512 Games Pong; free_slots 510; header 0 1 0 0 Tools Clock; } |
+    seed directory full-card
+}
+
+# Every seeds_NAME function above makes the seeds of target NAME.
+for make in $(compgen -A function seeds_); do
+  "$make"
+done
