@@ -41,7 +41,7 @@ BusMessage SystemBus::newCall(const BusMethod& method, BusWait wait, BusFailure&
 }
 
 BusMessage SystemBus::send(BusMessage request, BusWait wait, BusFailure& failure) {
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_error error{};  // SD_BUS_ERROR_NULL, without its C compound literal
   sd_bus_message* reply = nullptr;
   const int r = sd_bus_call(bus_.get(), request.get(), wait == BusWait::Password ? kPasswordTimeoutUs : 0,
                             &error, &reply);

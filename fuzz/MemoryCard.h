@@ -106,7 +106,7 @@ class YesPrompter : public Prompter {
                                    const std::string& initial) override {
     return initial;
   }
-  void progressBegin(const std::string&, std::uint64_t) override {}
+  void progressBegin(const std::string&, std::uint64_t, ProgressUnit) override {}
   void progressLabel(const std::string&) override {}
   void progressStep() override {}
   void progressSet(std::uint64_t) override {}

@@ -91,6 +91,32 @@ seeds_directory() {
     seed directory full-card
 }
 
+# ---- the 7z container of our own archives ---------------------------------------------------
+seeds_seven_zip_layout() {
+  local scratch
+  scratch=$(mktemp -d)
+  # Archives our writer made, when a built vexo is at hand (CI builds it first), and one of
+  # 7-Zip's, which the layout refuses.
+  local vexo=build/bin/vexo
+  if [ -x "$vexo" ]; then
+    "$vexo" --quiet mkimage "$scratch/card.img" >/dev/null
+    "$vexo" --yes --quiet format "$scratch/card.img" >/dev/null 2>&1
+    "$vexo" --quiet backup "$scratch/card.img" "$scratch/empty.VexoImage" 2>/dev/null
+    head -c 3000 /dev/urandom > "$scratch/Pong.vxe"
+    "$vexo" --quiet import "$scratch/card.img" "$scratch/Pong.vxe" 2>/dev/null
+    "$vexo" --quiet backup "$scratch/card.img" "$scratch/one.VexoImage" 2>/dev/null
+    for archive in empty one; do
+      [ -f "$scratch/$archive.VexoImage" ] && seed seven_zip_layout "$archive" < "$scratch/$archive.VexoImage"
+    done
+  fi
+  if command -v 7zz > /dev/null; then
+    printf 'DMLE\0\0\0' > "$scratch/Vexo"
+    (cd "$scratch" && 7zz a -bd -bso0 -bse0 peer.7z Vexo) && seed seven_zip_layout peer < "$scratch/peer.7z"
+  fi
+  printf '7z\xbc\xaf\x27\x1c\0\4' | seed seven_zip_layout signature-only
+  rm -rf "$scratch"
+}
+
 # Every seeds_NAME function above makes the seeds of target NAME.
 for make in $(compgen -A function seeds_); do
   "$make"
