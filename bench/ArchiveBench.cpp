@@ -98,7 +98,7 @@ void FillEntries(const std::string& image, const fs::path& folder) {
   Format(image);
   Card card(image);
   OperationScope operation(card.access);
-  card.dir.LoadDirectory(card.disk, "E:", true);
+  card.dir.LoadDirectory(card.disk, "E:", DirectoryLoad::Keep);
   TransferBuffers buffers;
   std::mt19937 random(7);
   const RegionalSeparators separators;
@@ -125,7 +125,7 @@ void FillEntries(const std::string& image, const fs::path& folder) {
 void PutCsa(const std::string& image, const fs::path& file) {
   Card card(image);
   OperationScope operation(card.access);
-  card.dir.LoadDirectory(card.disk, "E:", true);
+  card.dir.LoadDirectory(card.disk, "E:", DirectoryLoad::Keep);
   if (!InsertIntoCsa(card.dir, {card.disk, "E:", ""}, file.string(), 0)) std::exit(1);
   operation.finish();
 }
@@ -277,7 +277,7 @@ int main(int argc, char** argv) {
     const Run backup = InChild([&] {
       Card card(source);
       OperationScope operation(card.access);
-      card.dir.LoadDirectory(card.disk, "E:", true);
+      card.dir.LoadDirectory(card.disk, "E:", DirectoryLoad::Keep);
       return WriteImageArchive(card.dir, card.disk, "E:", BackupSlots(card.dir), true, archive);
     });
     DumpPayload(archive, payload);
@@ -289,7 +289,7 @@ int main(int argc, char** argv) {
       restores.push_back(InChild([&] {
         Card card(target);
         OperationScope operation(card.access);
-        card.dir.LoadDirectory(card.disk, "E:", true);
+        card.dir.LoadDirectory(card.disk, "E:", DirectoryLoad::Keep);
         const bool ok = RestoreImage(card.dir, {card.disk, "E:", ""}, archive,
                                      [](RestoreList&) { return true; });
         operation.finish();

@@ -96,7 +96,7 @@ int main() {
   };
 
   const double format = operation([&] { FormatDrive(dir, disk, "E:", FormatCompletion::Silent); });
-  dir.LoadDirectory(disk, "E:", true);
+  dir.LoadDirectory(disk, "E:", DirectoryLoad::Keep);
   const double import = operation([&] { ImportProgram(dir, buffers, target, program, separators); });
   const double attach = operation([&] {
     AttachFile(dir, buffers, target, std::string("game"), gci, Attachment::Graphics, separators);

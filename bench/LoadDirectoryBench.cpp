@@ -37,7 +37,7 @@ int main() {
   bool ok = true;
   const double load = bench::MedianSeconds(kRuns, [&] {
     OperationScope operation(access);
-    ok = dir.LoadDirectory(disk, "E:", true) && ok;
+    ok = dir.LoadDirectory(disk, "E:", DirectoryLoad::Keep) && ok;
   });
   std::array<std::uint8_t, 512> sector{};
   const double preads = bench::MedianSeconds(kRuns, [&] {

@@ -43,7 +43,7 @@ bool CardSession::openDisk(const std::string& path) {
 
 bool CardSession::openVolume(const std::string& path) {
   if (!openDisk(path)) return false;
-  if (!directory.LoadDirectory(disk, drive, true)) {
+  if (!directory.LoadDirectory(disk, drive, DirectoryLoad::Keep)) {
     access.prompter().message(path + " does not contain a Vexo File system");
     return false;
   }

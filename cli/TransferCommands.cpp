@@ -55,12 +55,12 @@ int CopyCommand(const Arguments& args, CommandIo& io) {
   CardSession session(io);
   if (!session.openVolume(args.positional[0])) return kExitStopped;
   CopySource source;
-  source.srcdrive = session.disk;
-  source.srcfolder = args.value("-c").value_or("");
-  source.srcname = args.positional[1];
-  source.srcentry = session.directory.FindListedEntry(source.srcfolder, source.srcname);
-  if (source.srcentry == kNoSlot) {
-    io.prompter.message(NoSuchEntryText(source.srcname, source.srcfolder));
+  source.disk = session.disk;
+  source.category = args.value("-c").value_or("");
+  source.filename = args.positional[1];
+  source.slot = session.directory.FindListedEntry(source.category, source.filename);
+  if (source.slot == kNoSlot) {
+    io.prompter.message(NoSuchEntryText(source.filename, source.category));
     return kExitStopped;
   }
   if (!session.openDisk(args.positional[2])) return kExitStopped;

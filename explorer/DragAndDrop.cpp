@@ -197,8 +197,7 @@ void TForm2::copyEntryTo(const QPoint& pos) {
     return;
   }
   copyDropNode_ = dropped;
-  CopyEntry(dir, {srcdrive, srcfolder.toStdString(), srcname.toStdString(), srcentry},
-            {disk, drive.toStdString(), category});
+  CopyEntry(dir, dragSource, {disk, drive.toStdString(), category});
   copyDropNode_ = nullptr;
 }
 

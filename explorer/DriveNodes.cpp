@@ -58,7 +58,7 @@ void TForm2::AddDrive(const QString& rootPath, bool select) {
   if (removable) {
     QTreeWidgetItem* volumeRoot = TreeView1->topLevelItem(0);
     QTreeWidgetItem* node = nullptr;
-    if (dir.LoadDirectory(disk, drive.left(1).toStdString(), true)) {
+    if (dir.LoadDirectory(disk, drive.left(1).toStdString(), DirectoryLoad::Keep)) {
       placeDriveNode(volumeRoot, VexoNodeText(disk, drive), kImageVolume, &node);
       for (const std::string& name : Categories(dir)) {
         const QString category = QString::fromStdString(name);

@@ -13,6 +13,7 @@
 #include "explorer/DragView.h"
 #include "explorer/WindowPrompter.h"
 #include "shellnotify/TSHChangeNotify.h"
+#include "transfer/EntryCopy.h"
 #include "transfer/Timestamp.h"
 #include "transfer/TransferBuffers.h"
 #include "volume/Directory.h"
@@ -160,10 +161,7 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   TransferBuffers buffers;
   RegionalSeparators separators;
   Dialogs dialogs;
-  int srcdrive = -1;
-  QString srcfolder;
-  QString srcname;
-  int srcentry = -1;
+  CopySource dragSource;  // what the last drag out of the entry list carries
   int sortcolumn = -1;
   bool sortforward = true;
 

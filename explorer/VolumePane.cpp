@@ -26,7 +26,7 @@ TForm2::Resolved TForm2::ResolveSelection() {
   result.selection.disk = volume->disk;
   result.selection.drive = volume->drive;
   result.selection.category = volume->category;
-  if (volume->disk != dir.vexodrv && !dir.LoadDirectory(volume->disk, volume->drive, true))
+  if (volume->disk != dir.vexodrv && !dir.LoadDirectory(volume->disk, volume->drive, DirectoryLoad::Keep))
     return result;
   const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
   if (!selected.isEmpty()) {
@@ -121,10 +121,8 @@ bool TForm2::TreeView1ContextPopup(const QPoint& pos) {
 void TForm2::ListView1StartDrag() {
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
-  srcdrive = resolved.selection.disk;
-  srcfolder = QString::fromStdString(resolved.selection.category);
-  srcname = QString::fromStdString(resolved.selection.filename);
-  srcentry = resolved.selection.entry;
+  const Selection& s = resolved.selection;
+  dragSource = {s.disk, s.category, s.filename, s.entry};
 }
 
 void TForm2::entriesChanged() { ListEntries(); }

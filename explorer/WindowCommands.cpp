@@ -55,7 +55,7 @@ void TForm2::Dumpit1Click() {
   if (!dialogs.form5 || node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
-  if (!IsVexoNodeText(node->text(0)) || !dir.LoadDirectory(disk, drive.toStdString(), true)) {
+  if (!IsVexoNodeText(node->text(0)) || !dir.LoadDirectory(disk, drive.toStdString(), DirectoryLoad::Keep)) {
     prompter.message((node->text(0) + " does not contain a Vexo File system").toStdString());
     return;
   }

@@ -31,7 +31,7 @@ std::set<std::string> SomeCategories(const Directory& dir) {
 
 // Every check of a repaired directory, read back from the card.
 void CheckRepaired(Directory& dir, int disk) {
-  Require(dir.LoadDirectory(disk, kDrive, true));
+  Require(dir.LoadDirectory(disk, kDrive, DirectoryLoad::Keep));
   Require(dir.CheckChain() == 0);
   Require(SlotsNeedingRepair(dir).empty());
   const Diagnostics d = Diagnose(dir);
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   NoMounts mounts;
   DiskAccess access(table, ui, mounts);
   Directory dir(access);
-  if (!dir.LoadDirectory(disk, kDrive, true)) return 0;
+  if (!dir.LoadDirectory(disk, kDrive, DirectoryLoad::Keep)) return 0;
 
   dir.CheckChain();
   for (const std::string& category : SomeCategories(dir)) dir.ChainEntries(category);

@@ -199,7 +199,7 @@ bool WriteImageArchive(Directory& dir, int disk, const std::string& drive,
   }
   if (csaBytes != 0) {
     ui.progressLabel("Copying and compressing Common Storage Area");
-    if (!out.ReadSlotRange(kSlotCount + 1, 0, csaBytes)) return stop();
+    if (!out.ReadSlotRange(kCsaSlot, 0, csaBytes)) return stop();
   }
   if (!archive->commit(error)) {
     ui.message(error);

@@ -16,24 +16,24 @@ constexpr const char* kNoSpace =
 }  // namespace
 
 bool CopyEntry(Directory& dir, const CopySource& source, const VolumeTarget& target) {
-  if (source.srcentry < 1 || source.srcentry > kSlotCount) return false;
+  if (source.slot < 1 || source.slot > kSlotCount) return false;
   Prompter& ui = dir.prompter();
   DiskAccess& io = dir.access();
 
-  if (!dir.LoadDirectory(target.disk, target.drive, true)) {
+  if (!dir.LoadDirectory(target.disk, target.drive, DirectoryLoad::Keep)) {
     ui.message("Target Drive does not contain a Vexo File system");
     return false;
   }
   dir.observer->copyTargetLoaded();
 
-  std::string name = source.srcname;
+  std::string name = source.filename;
   int slot = dir.FindEntry(target.category, name);
-  const bool replace = slot != kNoSlot && target.disk != source.srcdrive;
+  const bool replace = slot != kNoSlot && target.disk != source.disk;
   if (slot == kNoSlot || !replace) {
     if (slot != kNoSlot) {
-      name = "Copy of " + source.srcname;
+      name = "Copy of " + source.filename;
       for (int n = 2; dir.FindEntry(target.category, name) != kNoSlot; ++n)
-        name = "Copy (" + std::to_string(n) + ") of " + source.srcname;
+        name = "Copy (" + std::to_string(n) + ") of " + source.filename;
     }
     slot = dir.FindFreeSlot();
     if (slot == kNoSlot) {
@@ -54,11 +54,11 @@ bool CopyEntry(Directory& dir, const CopySource& source, const VolumeTarget& tar
     ui.message(kCopyFailed);
     return false;
   };
-  const std::uint64_t from = SlotFirstSector(source.srcentry);
+  const std::uint64_t from = SlotFirstSector(source.slot);
   const std::uint64_t to = SlotFirstSector(slot);
 
   SlotHeader h;
-  if (!io.ReadSector(source.srcdrive, from, h.bytes.data())) return fail();
+  if (!io.ReadSector(source.disk, from, h.bytes.data())) return fail();
   const SlotHeader& old = dir.header(slot);
   h.setFirst(old.first());
   h.setLast(old.last());
@@ -82,7 +82,7 @@ bool CopyEntry(Directory& dir, const CopySource& source, const VolumeTarget& tar
       }
       const std::size_t count =
           static_cast<std::size_t>(std::min<std::uint64_t>(kRunSectors, kSectorsPerSlot - i));
-      if (!io.ReadSectors(source.srcdrive, from + i, count, run.data()) ||
+      if (!io.ReadSectors(source.disk, from + i, count, run.data()) ||
           !io.WriteSectors(target.disk, target.drive, to + i, count, run.data()))
         return fail();
       i += count;

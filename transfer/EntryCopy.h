@@ -9,12 +9,13 @@
 
 namespace vexo {
 
-// The drag source fields: `srcdrive`, `srcfolder`, `srcname`, `srcentry`.
+// The entry a copy takes: what a drag out of the entry list records when it starts (the drag
+// source fields srcdrive, srcfolder, srcname and srcentry).
 struct CopySource {
-  int srcdrive = -1;
-  std::string srcfolder;
-  std::string srcname;
-  int srcentry = -1;
+  int disk = -1;         // srcdrive: a disk number, not a drive
+  std::string category;  // srcfolder
+  std::string filename;  // srcname
+  int slot = -1;         // srcentry: 1 to 512; 513 when the name was not found; -1 for none
 };
 
 // Same card: a name in use becomes "Copy of …", "Copy (2) of …", …; another card: the entry

@@ -47,7 +47,7 @@ class ImageRestorer {
   bool WriteSlotRange(int slot, std::uint64_t first, std::uint64_t count) {
     std::uint64_t sector = SlotFirstSector(slot) + first;
     while (count > 0) {
-      if (slot == kSlotCount + 1 && ui_.cancelRequested()) return false;
+      if (slot == kCsaSlot && ui_.cancelRequested()) return false;
       const std::size_t bytes = static_cast<std::size_t>(std::min<std::uint64_t>(count, run_.size()));
       if (!read(run_.data(), bytes)) return false;
       const std::size_t sectors = (bytes + 511) / 512;
@@ -225,7 +225,7 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
   if (ui.cancelRequested()) return false;
   if (beforeWrites) {
     if (!beforeWrites()) return false;
-    if (!dir.LoadDirectory(target.disk, target.drive, true)) {
+    if (!dir.LoadDirectory(target.disk, target.drive, DirectoryLoad::Keep)) {
       ui.message("Target Drive does not contain a Vexo File system");
       return false;
     }
@@ -256,7 +256,7 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
         continue;
       }
       // A failure is shown; the restore goes on.
-      if (!removefromchain(dir, t, target.disk, target.drive)) everyEntry = false;
+      if (!RemoveFromChain(dir, t, target.disk, target.drive)) everyEntry = false;
     } else {
       t = dir.FindFreeSlot();
       if (t == kNoSlot) {
@@ -284,7 +284,7 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
 
   if (layout->hascsa) {
     ui.progressLabel("Restoring Common Storage Area");
-    if (!in.WriteSlotRange(kSlotCount + 1, 0, layout->csaBytes)) return stop();
+    if (!in.WriteSlotRange(kCsaSlot, 0, layout->csaBytes)) return stop();
   }
   // The payload's checks at its end, before header 1 tells of a new area.
   if (!in.finish()) return stop();

@@ -73,7 +73,7 @@ void InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::st
   }
 }
 
-bool removefromchain(Directory& dir, int e, int disk, const std::string& drive) {
+bool RemoveFromChain(Directory& dir, int e, int disk, const std::string& drive) {
   const SlotHeader& entry = dir.header(e);
   const int n = LinkTarget(entry.next());
   const int p = LinkTarget(entry.previous());

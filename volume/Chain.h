@@ -19,7 +19,7 @@ void InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::st
 
 // Unlinks slot `e`: its neighbours (or header 1) are changed and written. Its own header keeps
 // its old links. False, after "Error writing Vexo Directory", when a write fails.
-bool removefromchain(Directory& dir, int e, int disk, const std::string& drive);
+bool RemoveFromChain(Directory& dir, int e, int disk, const std::string& drive);
 
 // Writes `vexodirs` element `slot` to the slot's first sector.
 bool WriteHeader(Directory& dir, int slot, int disk, const std::string& drive);

@@ -21,7 +21,8 @@ Directory::Directory(DiskAccess& access)
 
 Directory::~Directory() { access_.setSectorNamer(nullptr); }
 
-bool Directory::LoadDirectory(int disk, const std::string& drive, bool keep) {
+bool Directory::LoadDirectory(int disk, const std::string& drive, DirectoryLoad load) {
+  const bool keep = load == DirectoryLoad::Keep;
   Prompter& ui = prompter();
   ui.busy(true);
   std::array<std::uint8_t, kSectorSize> sector{};

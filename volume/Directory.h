@@ -19,6 +19,8 @@ struct EntryRow {
   std::string desc1, desc2, desc3, desc4;
 };
 
+enum class DirectoryLoad { Keep, CheckOnly };
+
 class Directory {
  public:
   explicit Directory(DiskAccess& access);
@@ -34,9 +36,9 @@ class Directory {
   SlotHeader& header(int slot) { return vexodirs[static_cast<std::size_t>(slot)]; }
   const SlotHeader& header(int slot) const { return vexodirs[static_cast<std::size_t>(slot)]; }
 
-  // True when all 512 headers carry the magic. With keep, the headers read go into the copy
-  // and `vexodrv` becomes the disk (-1 after a failed read).
-  bool LoadDirectory(int disk, const std::string& drive, bool keep);
+  // True when all 512 headers carry the magic. With Keep, the headers read go into the copy
+  // and `vexodrv` becomes the disk (-1 after a failed read); CheckOnly only recognises a volume.
+  bool LoadDirectory(int disk, const std::string& drive, DirectoryLoad load);
 
   // Lowest used slot whose category and filename equal these, A to Z matching a to z; kNoSlot.
   // Free slots never match: a formatted one reads as an empty name in the blank category, and

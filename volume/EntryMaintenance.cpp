@@ -22,7 +22,7 @@ bool DeleteEntry(Directory& dir, const Selection& selection) {
                              CardName(dir.access(), selection.disk, selection.drive, true),
                          Buttons::YesNo, Answer::No) == Answer::No)
     return false;
-  if (!removefromchain(dir, selection.entry, selection.disk, selection.drive)) {
+  if (!RemoveFromChain(dir, selection.entry, selection.disk, selection.drive)) {
     dir.observer->volumeLost(selection.drive);
     return false;
   }
@@ -63,7 +63,7 @@ bool RenameEntry(Directory& dir, const Selection& selection, const RenameRequest
       }
     }
     h.setFilename(request.filename);
-    if (!removefromchain(dir, e, selection.disk, selection.drive)) {
+    if (!RemoveFromChain(dir, e, selection.disk, selection.drive)) {
       dir.observer->volumeLost(selection.drive);
       return false;
     }

@@ -54,7 +54,7 @@ bool FormatDrive(Directory& dir, int disk, const std::string& drive, FormatCompl
     return false;
   }
   // Kept, so that the question can count what it would erase; the format empties it anyway.
-  if (dir.LoadDirectory(disk, drive, true)) {
+  if (dir.LoadDirectory(disk, drive, DirectoryLoad::Keep)) {
     if (ui.ask("Drive is already Formatted as Vexo File system, do you realy want to reformat?\n" +
                    CardName(io, disk, drive, true) + "\n" + EntriesLost(dir),
                Buttons::YesCancel, Answer::Cancel) == Answer::Cancel)

@@ -14,6 +14,7 @@ namespace vexo {
 // ---- Geometry -------------------------------------------------------------------------------
 inline constexpr int kSlotCount = 512;               // slots 1 to 512
 inline constexpr int kNoSlot = 513;                  // what a lookup answers when it finds none
+inline constexpr int kCsaSlot = 513;                 // the Common Storage Area, as a 513th slot
 inline constexpr std::uint64_t kSectorsPerSlot = 4096;                   // 2 MiB
 inline constexpr std::uint64_t kSlotAreaSectors = kSlotCount * kSectorsPerSlot;  // first 1 GiB
 inline constexpr std::uint64_t kCsaFirstSector = kSlotAreaSectors;       // Common Storage Area

@@ -357,7 +357,7 @@ TEST(VerifyTest, AWriteTheCardDroppedIsFoundAndNamed) {
     DiskAccess access(table, ui, releaser);
     access.setVerify(c.verify);
     Directory dir(access);
-    ASSERT_TRUE(dir.LoadDirectory(disk, "E:", true));
+    ASSERT_TRUE(dir.LoadDirectory(disk, "E:", DirectoryLoad::Keep));
     const std::vector<std::uint8_t> run(16 * 512, 0xC3);
     bool finished = false;
     {

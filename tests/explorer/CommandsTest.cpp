@@ -154,17 +154,17 @@ TEST_F(CommandsTest, ResolveSelectionAndTheDragSourceFields) {
   selectEntry("Pong");
   window->ListView1->topLevelItem(0)->setSelected(true);  // Alpha too: the first in list order
   window->ListView1StartDrag();
-  EXPECT_EQ(window->srcdrive, 1);
-  EXPECT_EQ(window->srcfolder, "Games");
-  EXPECT_EQ(window->srcname, "Alpha");
-  EXPECT_EQ(window->srcentry, 2);
+  EXPECT_EQ(window->dragSource.disk, 1);
+  EXPECT_EQ(window->dragSource.category, "Games");
+  EXPECT_EQ(window->dragSource.filename, "Alpha");
+  EXPECT_EQ(window->dragSource.slot, 2);
 
   window->ListView1->clearSelection();
   window->ListView1StartDrag();
-  EXPECT_EQ(window->srcentry, -1);
+  EXPECT_EQ(window->dragSource.slot, -1);
   window->TreeView1->setCurrentItem(volumeRoot());
   window->ListView1StartDrag();
-  EXPECT_EQ(window->srcdrive, -1);
+  EXPECT_EQ(window->dragSource.disk, -1);
 }
 
 }  // namespace

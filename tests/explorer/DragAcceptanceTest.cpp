@@ -185,7 +185,7 @@ TEST_F(DragAcceptanceTest, PressingAndMovingOnAnEntryStartsTheDragAndRecordsIt) 
   window->show();  // the mouse works on laid-out views
   clickVolume({"Vexo 1 (E:)", "Games"});
   window->ListView1->clearSelection();
-  window->srcentry = -7;
+  window->dragSource.slot = -7;
   QWidget* viewport = window->ListView1->viewport();
   const QPoint start = onEntry("Pong");
   const auto send = [&](QEvent::Type type, const QPoint& at, Qt::MouseButton button, Qt::MouseButtons buttons) {
@@ -196,10 +196,10 @@ TEST_F(DragAcceptanceTest, PressingAndMovingOnAnEntryStartsTheDragAndRecordsIt) 
   send(QEvent::MouseMove, start + QPoint(1, 0), Qt::NoButton, Qt::LeftButton);
   send(QEvent::MouseMove, start + QPoint(QApplication::startDragDistance() + 5, 0), Qt::NoButton, Qt::LeftButton);
   send(QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
-  EXPECT_EQ(window->srcdrive, 1);
-  EXPECT_EQ(window->srcfolder, "Games");
-  EXPECT_EQ(window->srcname, "Pong");
-  EXPECT_EQ(window->srcentry, 1);
+  EXPECT_EQ(window->dragSource.disk, 1);
+  EXPECT_EQ(window->dragSource.category, "Games");
+  EXPECT_EQ(window->dragSource.filename, "Pong");
+  EXPECT_EQ(window->dragSource.slot, 1);
 }
 
 }  // namespace

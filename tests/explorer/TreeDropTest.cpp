@@ -129,7 +129,7 @@ TEST_F(TreeDropTest, AnEntryOnAnotherCardsCategoryIsCopiedSlotForSlot) {
   selectEntry("Alpha");
   dragEntryToTree(onNode({"Vexo 2 (F:)", "Demos"}));
   EXPECT_TRUE(seam.messages.empty());
-  EXPECT_EQ(window->srcentry, 2);
+  EXPECT_EQ(window->dragSource.slot, 2);
 
   const SlotHeader source = ReadHeader(a, 2), copy = ReadHeader(b, 3);
   EXPECT_EQ(copy.category(), "Demos");

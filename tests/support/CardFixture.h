@@ -39,7 +39,7 @@ class CardFixture : public ::testing::Test {
   // Attaches and loads the directory with keep.
   void load() {
     attach();
-    ASSERT_TRUE(dir.LoadDirectory(disk, drive, true));
+    ASSERT_TRUE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
     device->reads.clear();
   }
 

@@ -136,7 +136,7 @@ TEST_F(ArchiveTest, PayloadSizesOfAnEmptyVolumeAndOfAThreeByteProgram) {
 
   CardBuilder().add(1, "", "tiny").writeTo(image);
   testing::PutEntryData(image, 1, DataOf(3, 0, 0, 4, 5), 5);
-  ASSERT_TRUE(dir.LoadDirectory(disk, drive, true));
+  ASSERT_TRUE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
   device->reads.clear();
   ASSERT_TRUE(write(BackupSlots(dir), true));
   const std::vector<std::uint8_t> p = payload();
@@ -157,7 +157,7 @@ TEST_F(ArchiveTest, PayloadSizesOfAnEmptyVolumeAndOfAThreeByteProgram) {
   testing::WriteHeader(image, 1, h1);
   const std::vector<std::uint8_t> csa = Pattern(1000, 6);
   testing::WriteBytes(image, testing::kCsaByte, csa.data(), csa.size());
-  ASSERT_TRUE(dir.LoadDirectory(disk, drive, true));
+  ASSERT_TRUE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
   ASSERT_TRUE(write(BackupSlots(dir), true));
   std::vector<std::uint8_t> expected = {0x44, 0x4D, 0x4C, 0x45, 0, 0, 1};
   expected.insert(expected.end(), csa.begin(), csa.end());
@@ -317,7 +317,7 @@ TEST_P(ArchiveReadFailureTest, StopsWithItsMessageAndLeavesTheFolderAsItWas) {
       std::make_shared<testing::BadSectorDevice>(image, std::set<std::uint64_t>{c.badSector});
   device = bad.get();
   disk = table.AttachDevice(bad);
-  ASSERT_TRUE(dir.LoadDirectory(disk, drive, true));
+  ASSERT_TRUE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
   if (c.existing) testing::PutFile(archive, kOldArchive);
   const std::set<std::string> before = testing::FolderNames(temp.path());
 
@@ -538,7 +538,7 @@ TEST_F(ArchiveTest, ArchiveMadeBySevenZipRestoresByteForByte) {
   EXPECT_EQ(testing::ReadHeader(image, 1).csafile(), "Map");
   EXPECT_EQ(testing::ReadHeader(image, 1).csalen(), 9000u);
   EXPECT_EQ(testing::ReadHeader(image, 2).filename(), "Note");
-  ASSERT_TRUE(dir.LoadDirectory(disk, drive, true));
+  ASSERT_TRUE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
   EXPECT_EQ(dir.CheckChain(), 0);
 }
 
@@ -593,7 +593,7 @@ TEST(BackupOfACorruptHeader, IsRefusedBeforeAnArchiveIsMade) {
   DiskAccess access(table, ui, releaser);
   Directory dir(access);
   const int disk = table.Attach(image);
-  ASSERT_TRUE(dir.LoadDirectory(disk, "E:", true));
+  ASSERT_TRUE(dir.LoadDirectory(disk, "E:", DirectoryLoad::Keep));
   const std::string archive = temp.file("full.VexoImage");
   EXPECT_FALSE(WriteImageArchive(dir, disk, "E:", BackupSlots(dir), false, archive));
   EXPECT_EQ(ui.messages, std::vector<std::string>{

@@ -27,7 +27,7 @@ class CancelTest : public testing::TransferFixture {
  protected:
   // The card as read from its image: consistent, and what it lists.
   std::vector<std::string> listed() {
-    EXPECT_TRUE(dir.LoadDirectory(disk, drive, true));
+    EXPECT_TRUE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
     EXPECT_EQ(Diagnose(dir).summary, "All ok");
     std::vector<std::string> names;
     for (const EntryRow& row : dir.ChainEntries("")) names.push_back(row.filename);

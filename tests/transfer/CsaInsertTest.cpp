@@ -171,7 +171,7 @@ TEST_F(CsaInsertTest, DiskOfUnknownLengthRefusesEveryInsertion) {
   auto made = std::make_shared<LengthlessDevice>(image);
   device = made.get();
   disk = table.AttachDevice(made);
-  ASSERT_TRUE(dir.LoadDirectory(disk, drive, true));
+  ASSERT_TRUE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
 
   EXPECT_FALSE(insert(pcFile("title.gci", Pattern(1000)), 0));
   EXPECT_EQ(ui.messages,

@@ -65,12 +65,12 @@ class EntryCopyTest : public testing::TransferFixture {
     testing::WriteBytes(path, (S(slot) + 1) * 512, data.data(), data.size());
     return h;
   }
-  bool copy(int srcdrive, const std::string& folder, const std::string& name, int srcentry,
+  bool copy(int sourceDisk, const std::string& category, const std::string& name, int sourceSlot,
             const VolumeTarget& to) {
-    return CopyEntry(dir, {srcdrive, folder, name, srcentry}, to);
+    return CopyEntry(dir, {sourceDisk, category, name, sourceSlot}, to);
   }
   void reload(int d, const std::string& letter) {
-    ASSERT_TRUE(dir.LoadDirectory(d, letter, true));
+    ASSERT_TRUE(dir.LoadDirectory(d, letter, DirectoryLoad::Keep));
   }
 
   std::string other;
@@ -252,9 +252,9 @@ TEST_F(EntryCopyTest, SourceThatNamesNoSlotDoesNothing) {
   CardBuilder().writeTo(other);
   attach();
   attachOther();
-  for (const int srcentry : {-1, 0, 513}) {
-    SCOPED_TRACE(srcentry);
-    EXPECT_FALSE(copy(disk, "", "Pong", srcentry, {otherDisk, "F:", ""}));
+  for (const int slot : {-1, 0, 513}) {
+    SCOPED_TRACE(slot);
+    EXPECT_FALSE(copy(disk, "", "Pong", slot, {otherDisk, "F:", ""}));
   }
   EXPECT_TRUE(device->reads.empty());
   EXPECT_TRUE(otherDevice->reads.empty());

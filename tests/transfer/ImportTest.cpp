@@ -45,7 +45,7 @@ class ImportTest : public testing::TransferFixture {
   bool import(const std::string& path, const std::string& category = {}) {
     return ImportProgram(dir, buffers, target(category), path, separators);
   }
-  void reload() { ASSERT_TRUE(dir.LoadDirectory(disk, drive, true)); }
+  void reload() { ASSERT_TRUE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep)); }
 };
 
 // ---- Sizes: one header and ceil(bytes / 512) program sectors ---------------------------------

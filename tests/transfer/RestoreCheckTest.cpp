@@ -63,7 +63,7 @@ TEST_P(RoundTripTest, CardComesBackByteForByte) {
   const std::string copy = testing::MakeImage(temp.file("copy.img"));
   testing::FormatImage(copy);
   const int copyDisk = table.AttachDevice(std::make_shared<testing::RecordingDevice>(copy));
-  ASSERT_TRUE(dir.LoadDirectory(copyDisk, "F:", true));
+  ASSERT_TRUE(dir.LoadDirectory(copyDisk, "F:", DirectoryLoad::Keep));
   ASSERT_TRUE(RestoreImage(dir, {copyDisk, "F:", ""}, archive, [](RestoreList&) { return true; }));
 
   EXPECT_TRUE(ui.messages.empty());
@@ -198,7 +198,7 @@ TEST_F(RestoreCheckTest, PayloadCrcThatDoesNotFitIsFoundWhereTheCardStaysWhole) 
     load();
     EXPECT_FALSE(restore());
     EXPECT_EQ(ui.messages, std::vector<std::string>{crcError});
-    ASSERT_TRUE(dir.LoadDirectory(disk, drive, true));
+    ASSERT_TRUE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
     EXPECT_EQ(dir.CheckChain(), 0);
     EXPECT_EQ(dir.header(1).filename(), "Pong");  // complete: data, then header
     EXPECT_EQ(dir.header(1).csalen(), 0u);

@@ -162,7 +162,7 @@ class RestoreTest : public testing::TransferFixture {
       return true;
     });
   }
-  void reload() { ASSERT_TRUE(dir.LoadDirectory(disk, drive, true)); }
+  void reload() { ASSERT_TRUE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep)); }
   // Fills the data sectors of a slot, so that what a restore leaves in them shows.
   void soil(int slot) {
     const std::vector<std::uint8_t> junk(4095 * kSectorSize, 0xEE);
@@ -204,7 +204,7 @@ TEST_F(RestoreTest, BackupRestoresOntoAnEmptyCardByteForByte) {
   const std::string copy = testing::MakeImage(temp.file("copy.img"));
   testing::FormatImage(copy);
   const int copyDisk = table.AttachDevice(std::make_shared<testing::RecordingDevice>(copy));
-  ASSERT_TRUE(dir.LoadDirectory(copyDisk, "F:", true));
+  ASSERT_TRUE(dir.LoadDirectory(copyDisk, "F:", DirectoryLoad::Keep));
   ASSERT_TRUE(RestoreImage(dir, {copyDisk, "F:", ""}, archive, [](RestoreList&) { return true; }));
 
   EXPECT_TRUE(ui.messages.empty());
@@ -229,7 +229,7 @@ TEST_F(RestoreTest, BackupRestoresOntoAnEmptyCardByteForByte) {
     }
   }
   EXPECT_EQ(testing::ReadBytes(copy, testing::kCsaByte, card.csa.size()), card.csa);
-  ASSERT_TRUE(dir.LoadDirectory(copyDisk, "F:", true));
+  ASSERT_TRUE(dir.LoadDirectory(copyDisk, "F:", DirectoryLoad::Keep));
   EXPECT_EQ(dir.CheckChain(), 0);
   EXPECT_EQ(observer.categories, (std::vector<std::string>{"Tools", "Games"}));
   EXPECT_EQ(observer.changes, 1);
@@ -247,12 +247,12 @@ TEST_F(RestoreTest, BackupMergesIntoACardWithEntriesOfItsOwn) {
   for (int slot : {1, 2, 4})
     testing::WriteBytes(other, (S(slot) + 1) * kSectorSize, own.data(), own.size());
   const int otherDisk = table.AttachDevice(std::make_shared<testing::RecordingDevice>(other));
-  ASSERT_TRUE(dir.LoadDirectory(otherDisk, "F:", true));
+  ASSERT_TRUE(dir.LoadDirectory(otherDisk, "F:", DirectoryLoad::Keep));
   const std::vector<SlotHeader> before = dir.vexodirs;
   ASSERT_TRUE(RestoreImage(dir, {otherDisk, "F:", ""}, archive, [](RestoreList&) { return true; }));
 
   EXPECT_TRUE(ui.messages.empty());
-  ASSERT_TRUE(dir.LoadDirectory(otherDisk, "F:", true));
+  ASSERT_TRUE(dir.LoadDirectory(otherDisk, "F:", DirectoryLoad::Keep));
   EXPECT_EQ(dir.CheckChain(), 0);
   // Stored in slot order 5, 7, 9; the free slots of the target are 3, 5, 6.
   const std::pair<int, int> moved[] = {{5, 3}, {7, 5}, {9, 6}};

@@ -87,7 +87,7 @@ TEST_F(ChainTest, EqualKeysPutTheNewcomerFirst) {
 TEST_F(ChainTest, RenameTheOnlyEntryInSlotSeven) {
   CardBuilder().add(7, "", "only").writeTo(image);
   load();
-  ASSERT_TRUE(removefromchain(dir, 7, disk, drive));
+  ASSERT_TRUE(RemoveFromChain(dir, 7, disk, drive));
   EXPECT_EQ(dir.header(1).first(), 0);
   EXPECT_EQ(dir.header(1).last(), 0);
   dir.header(7).setFilename("renamed");
@@ -103,7 +103,7 @@ TEST_F(ChainTest, RenameTheOnlyEntryInSlotSeven) {
 TEST_F(ChainTest, RemoveTheMiddleEntryWritesTheNextThenThePrevious) {
   CardBuilder().add(2, "", "a").add(5, "", "b").add(3, "", "c").writeTo(image);
   load();
-  ASSERT_TRUE(removefromchain(dir, 5, disk, drive));
+  ASSERT_TRUE(RemoveFromChain(dir, 5, disk, drive));
   EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(3), S(2)}));
   expectOnCard(3, 0, 2);
   expectOnCard(2, 3, 0);
@@ -114,7 +114,7 @@ TEST_F(ChainTest, RemoveTheMiddleEntryWritesTheNextThenThePrevious) {
 TEST_F(ChainTest, RemoveTheOnlyEntryEmptiesTheChain) {
   CardBuilder().add(4, "", "x").writeTo(image);
   load();
-  ASSERT_TRUE(removefromchain(dir, 4, disk, drive));
+  ASSERT_TRUE(RemoveFromChain(dir, 4, disk, drive));
   const SlotHeader h1 = testing::ReadHeader(image, 1);
   EXPECT_EQ(h1.first(), 0);
   EXPECT_EQ(h1.last(), 0);
@@ -123,7 +123,7 @@ TEST_F(ChainTest, RemoveTheOnlyEntryEmptiesTheChain) {
 TEST_F(ChainTest, RemovingSlotOneChangesHeaderOneOnlyInMemory) {
   CardBuilder().add(1, "", "a").add(2, "", "b").writeTo(image);
   load();
-  ASSERT_TRUE(removefromchain(dir, 1, disk, drive));
+  ASSERT_TRUE(RemoveFromChain(dir, 1, disk, drive));
   EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(2)}));
   EXPECT_EQ(dir.header(1).first(), 2);
   EXPECT_EQ(testing::ReadHeader(image, 1).first(), 1);
@@ -133,7 +133,7 @@ TEST_F(ChainTest, FailedWritesAreReportedAndStopTheChange) {
   CardBuilder().add(2, "", "a").add(5, "", "b").add(3, "", "c").writeTo(image);
   load();
   device->failWriteNumber = 1;
-  EXPECT_FALSE(removefromchain(dir, 5, disk, drive));
+  EXPECT_FALSE(RemoveFromChain(dir, 5, disk, drive));
   EXPECT_TRUE(device->writes.empty());  // the front side was not tried after the back side
   EXPECT_EQ(ui.messages,
             (std::vector<std::string>{"Input/output error", "Error writing Vexo Directory"}));

@@ -15,7 +15,7 @@ class LoadDirectoryTest : public CardFixture {};
 TEST_F(LoadDirectoryTest, FormattedCardIsAVexoVolumeAndIsKept) {
   CardBuilder().add(3, "Games", "Pong").writeTo(image);
   attach();
-  EXPECT_TRUE(dir.LoadDirectory(disk, drive, true));
+  EXPECT_TRUE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
   EXPECT_EQ(dir.vexodrv, disk);
   EXPECT_EQ(dir.header(3).filename(), "Pong");
   EXPECT_EQ(device->reads.size(), 512u);
@@ -35,7 +35,7 @@ TEST_F(LoadDirectoryTest, StopsAtTheFirstHeaderWithoutTheMagic) {
   attach();
   dir.header(301).setFilename("old");
 
-  EXPECT_FALSE(dir.LoadDirectory(disk, drive, true));
+  EXPECT_FALSE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
   EXPECT_EQ(device->reads.size(), 300u);
   EXPECT_EQ(dir.vexodrv, disk);              // kept even so
   EXPECT_EQ(dir.header(301).filename(), "old");  // not read: earlier contents stay
@@ -47,7 +47,7 @@ TEST_F(LoadDirectoryTest, CheckOnlyLeavesTheCopyAlone) {
   attach();
   dir.vexodrv = 7;
   dir.header(1).setFilename("mine");
-  EXPECT_TRUE(dir.LoadDirectory(disk, drive, false));
+  EXPECT_TRUE(dir.LoadDirectory(disk, drive, DirectoryLoad::CheckOnly));
   EXPECT_EQ(dir.vexodrv, 7);
   EXPECT_EQ(dir.header(1).filename(), "mine");
 }
@@ -60,7 +60,7 @@ TEST_F(LoadDirectoryTest, ReadErrorsThatMeanNoCardAreSilent) {
     device->failReadNumber = 5;
     device->failReadError = error;
     dir.vexodrv = 3;
-    EXPECT_FALSE(dir.LoadDirectory(disk, drive, true));
+    EXPECT_FALSE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(dir.vexodrv, -1);
   }
@@ -71,7 +71,7 @@ TEST_F(LoadDirectoryTest, OtherReadErrorsAreShownWithTheSector) {
   for (int slot = 1; slot <= 300; ++slot)
     testing::WriteHeader(image, slot, BlankHeader(SlotState::Free));
   attach();
-  EXPECT_FALSE(dir.LoadDirectory(disk, drive, true));
+  EXPECT_FALSE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0],
             "Failed to Read E: Sector 1228800 Message The disk ends before this sector.");
@@ -81,7 +81,7 @@ TEST_F(LoadDirectoryTest, OtherReadErrorsAreShownWithTheSector) {
 TEST_F(LoadDirectoryTest, MissingImageIsLikeAReaderWithoutACard) {
   image = temp.file("not-there.img");
   attach();
-  EXPECT_FALSE(dir.LoadDirectory(disk, drive, true));
+  EXPECT_FALSE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
   EXPECT_TRUE(ui.messages.empty());
 }
 

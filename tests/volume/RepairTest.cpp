@@ -27,7 +27,7 @@ TEST_F(RepairTest, RebuildsTheChainAndWritesOnlyWhatChanges) {
   ASSERT_TRUE(RepairChain(dir, disk, drive));
   EXPECT_EQ(device->writtenSectors(),
             (std::vector<std::uint64_t>{SlotFirstSector(6), SlotFirstSector(9)}));
-  ASSERT_TRUE(dir.LoadDirectory(disk, drive, true));
+  ASSERT_TRUE(dir.LoadDirectory(disk, drive, DirectoryLoad::Keep));
   EXPECT_EQ(Diagnose(dir).summary, "All ok");
 
   ui.messages.clear();
