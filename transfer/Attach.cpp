@@ -7,14 +7,13 @@
 #include "transfer/DatList.h"
 #include "transfer/FileKind.h"
 #include "transfer/PcFile.h"
-#include "transfer/ProgramImport.h"
+#include "transfer/SectorRuns.h"
 #include "volume/Chain.h"
 
 namespace vexo {
 namespace {
 
 constexpr std::uint64_t kIndexProgressSectors = 64;
-constexpr std::size_t kIndexSectors = kGraphicsIndexBytes / kSectorSize;
 
 std::string DatPathFor(const std::string& filePath) {
   const std::size_t slash = filePath.rfind('/');
@@ -83,17 +82,13 @@ bool AttachFile(Directory& dir, TransferBuffers& buffers, const VolumeTarget& ta
   ui.progressBegin("Inserting " + fileName + " into " + *entryCaption,
                    sectors + (index ? kIndexProgressSectors : 0));
   const std::uint64_t dataStart = slotStart + (index ? kGciSector : kSmSector);
-  bool written = WriteRegion(dir, target.disk, target.drive, dataStart, buffers.vexogci.data(),
-                             sectors);
-  if (written && index) {
-    written = WriteRegion(dir, target.disk, target.drive, slotStart + kGraphicsIndexSector,
-                          index->front().bytes.data(), kIndexSectors, sectors);
-  }
-  ui.progressEnd();
-  if (!written) {
-    ui.message("Error writing Vexo Graphics");
+  SectorRuns runs(dir, target.disk, target.drive, ProgressUnit::Sectors);
+  const auto failed = [](std::uint64_t) { return std::string(kErrorWritingGraphics); };
+  if (!runs.write(dataStart, file.bytes, SectorRuns::FromMemory(buffers.vexogci.data()), failed) ||
+      (index && !runs.write(slotStart + kGraphicsIndexSector, kGraphicsIndexBytes,
+                            SectorRuns::FromMemory(index->front().bytes.data()), failed)))
     return false;
-  }
+  ui.progressEnd();
 
   const std::string stamp = TimestampText(file.modified, separators);
   SlotHeader& h = dir.header(slot);

@@ -6,20 +6,21 @@
 
 #include "transfer/ImageArchive.h"
 #include "transfer/ImagePayload.h"
+#include "transfer/SectorRuns.h"
 #include "volume/GraphicsIndex.h"
 
 namespace vexo {
 namespace {
-
-constexpr std::size_t kRunSectors = 256;
 
 // One export or backup in progress: the card being read and the archive being written.
 class ImageWriter {
  public:
   ImageWriter(Directory& dir, int disk, const std::string& drive, ImageArchiveWriter& archive,
               std::uint64_t total, std::uint64_t payload)
-      : dir_(dir), ui_(dir.prompter()), disk_(disk), drive_(drive), archive_(archive),
-        total_(total), payload_(payload) {}
+      : ui_(dir.prompter()), drive_(drive), archive_(archive), total_(total), payload_(payload),
+        runs_(dir, disk, drive, ProgressUnit::Bytes) {
+    runs_.onRun = [this] { showProgress(); };
+  }
 
   bool put(const void* data, std::size_t length) {
     std::string error;
@@ -28,24 +29,13 @@ class ImageWriter {
     return false;
   }
 
-  // Appends `count` bytes from the sectors of a slot region (slot 513: the CSA).
+  // Appends `count` bytes from the sectors of a slot region (slot 513: the CSA). Cancel stops
+  // between runs: the unfinished archive is removed.
   bool ReadSlotRange(int slot, std::uint64_t first, std::uint64_t count) {
-    std::uint64_t sector = SlotFirstSector(slot) + first;
-    while (count > 0) {
-      if (ui_.cancelRequested()) return false;  // the unfinished archive is removed
-      const std::size_t sectors =
-          static_cast<std::size_t>(std::min<std::uint64_t>(kRunSectors, (count + 511) / 512));
-      if (!dir_.access().ReadSectors(disk_, sector, sectors, run_.data()) &&
-          !readSectorBySector(sector, sectors))
-        return false;
-      const std::size_t bytes = static_cast<std::size_t>(std::min<std::uint64_t>(count, sectors * 512));
-      if (!put(run_.data(), bytes)) return false;
-      count -= bytes;
-      sector += sectors;
-      showProgress();
-      ui_.pump();
-    }
-    return true;
+    return runs_.read(
+        SlotFirstSector(slot) + first, count,
+        [this](const std::uint8_t* data, std::size_t bytes) { return put(data, bytes); },
+        [this](std::uint64_t sector) { return FailedToRead(drive_, sector); }, StopAt::BetweenRuns);
   }
 
   // The share of the payload compressed so far, not read: the bar moves evenly however many
@@ -57,25 +47,12 @@ class ImageWriter {
   }
 
  private:
-  // After a failed run: the run again one sector at a time, to name the sector that fails.
-  bool readSectorBySector(std::uint64_t first, std::size_t sectors) {
-    for (std::size_t i = 0; i < sectors; ++i) {
-      if (!dir_.access().ReadSector(disk_, first + i, run_.data() + i * 512)) {
-        ui_.message("Failed to Read " + drive_ + " Sector " + std::to_string(first + i));
-        return false;
-      }
-    }
-    return true;
-  }
-
-  Directory& dir_;
   Prompter& ui_;
-  int disk_;
   std::string drive_;
   ImageArchiveWriter& archive_;
   std::uint64_t total_;
   std::uint64_t payload_;
-  std::vector<std::uint8_t> run_ = std::vector<std::uint8_t>(kRunSectors * 512);
+  SectorRuns runs_;
 };
 
 // The leading named records of a graphics index, up to the first empty name.

@@ -11,7 +11,7 @@
 #include "disk/DiskAccess.h"
 #include "transfer/FileKind.h"
 #include "transfer/PcFile.h"
-#include "transfer/ProgramImport.h"
+#include "transfer/SectorRuns.h"
 #include "volume/Chain.h"
 #include "volume/Latin1.h"
 
@@ -20,7 +20,6 @@ namespace {
 
 constexpr const char* kCaption = "Copy to Common Storage Area(CSA)";
 constexpr const char* kPrompt = "Please enter sector offset as \nnnn(decimal), 0xnnn(hex), $nnn(hex)";
-constexpr std::size_t kChunkSectors = 256;
 
 // Closes a file on every path out.
 struct FileCloser {
@@ -117,46 +116,25 @@ bool InsertIntoCsa(Directory& dir, const VolumeTarget& target, const std::string
 
   ui.progressBegin("Inserting " + fileName + " into Common Storage Area(CSA)",
                    static_cast<std::uint64_t>(required));
-  std::vector<std::uint8_t> chunk(kChunkSectors * kSectorSize);
-  std::uint64_t sector = kCsaFirstSector + static_cast<std::uint64_t>(offset);
-  std::uint64_t done = 0;
-  std::uint64_t left = size;  // a file that grows meanwhile is not written past what was checked
-  while (left > 0) {
-    // The area has no directory: stopping between runs leaves header 1 as it was.
-    if (ui.cancelRequested()) {
-      ui.progressEnd();
-      return false;
-    }
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), left));
-    std::size_t got = 0;
-    while (got < want) {
-      const ssize_t n = ::read(file.fd, chunk.data() + got, want - got);
+  // The area has no directory: stopping between runs leaves header 1 as it was.
+  SectorRuns runs(dir, target.disk, target.drive, ProgressUnit::Sectors);
+  const SectorRuns::Source fromFile = [&](std::uint8_t* data, std::size_t bytes) {
+    for (std::size_t got = 0; got < bytes;) {
+      const ssize_t n = ::read(file.fd, data + got, bytes - got);
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        const int error = errno;
-        ui.progressEnd();
-        ui.message("Cannot read " + fileName + ": " + SystemErrorText(error));
+      if (n <= 0) {
+        // What was checked against the card is all written, or nothing of the rest.
+        ui.message("Cannot read " + fileName + ": " +
+                   (n < 0 ? SystemErrorText(errno) : std::string("it became shorter meanwhile")));
         return false;
       }
-      if (n == 0) break;
       got += static_cast<std::size_t>(n);
     }
-    if (got == 0) break;
-    const std::size_t sectors = SectorsFor(got);
-    std::fill(chunk.begin() + static_cast<std::ptrdiff_t>(got),
-              chunk.begin() + static_cast<std::ptrdiff_t>(sectors * kSectorSize), 0);
-    if (!io.WriteSectors(target.disk, target.drive, sector, sectors, chunk.data())) {
-      ui.progressEnd();
-      ui.message("Error writing CSA");
-      return false;
-    }
-    sector += sectors;
-    done += sectors;
-    left -= got;
-    ui.progressSet(done);
-    ui.pump();
-    if (got < want) break;
-  }
+    return true;
+  };
+  if (!runs.write(kCsaFirstSector + static_cast<std::uint64_t>(offset), size, fromFile,
+                  [](std::uint64_t) { return std::string("Error writing CSA"); }, StopAt::BetweenRuns))
+    return false;
 
   SlotHeader& h1 = dir.header(1);
   if (offset == 0) {

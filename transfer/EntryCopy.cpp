@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "transfer/SectorRuns.h"
 #include "volume/Chain.h"
 
 namespace vexo {
 namespace {
 
-constexpr std::size_t kRunSectors = 256;
 constexpr const char* kCopyFailed = "Error copying Vexo File";
-constexpr const char* kNoSpace =
-    "No space on Vexo File system, please delete some files and try again";
 
 }  // namespace
 
@@ -21,7 +19,7 @@ bool CopyEntry(Directory& dir, const CopySource& source, const VolumeTarget& tar
   DiskAccess& io = dir.access();
 
   if (!dir.LoadDirectory(target.disk, target.drive, DirectoryLoad::Keep)) {
-    ui.message("Target Drive does not contain a Vexo File system");
+    ui.message(kNoVexoVolume);
     return false;
   }
   dir.observer->copyTargetLoaded();
@@ -73,23 +71,21 @@ bool CopyEntry(Directory& dir, const CopySource& source, const VolumeTarget& tar
   // A new entry's data goes into its free slot first and the chain and header follow, so that a
   // copy stopped on the way (a failure, Cancel) leaves nothing listed. A replacement writes over
   // the entry it replaces and is never stopped half-way.
-  const auto copyData = [&](bool mayStop) {
-    std::vector<std::uint8_t> run(kRunSectors * kSectorSize);
-    for (std::uint64_t i = 1; i < kSectorsPerSlot;) {
-      if (mayStop && ui.cancelRequested()) {
-        ui.progressEnd();
+  const auto copyData = [&](StopAt stop) {
+    // The bar counts the header first for a replacement, last for a new entry.
+    SectorRuns runs(dir, target.disk, target.drive, ProgressUnit::Sectors, replace ? 1 : 0);
+    std::uint64_t next = from + 1;
+    const SectorRuns::Source fromSource = [&](std::uint8_t* data, std::size_t bytes) {
+      const std::size_t sectors = bytes / kSectorSize;
+      if (!io.ReadSectors(source.disk, next, sectors, data)) {
+        ui.message(kCopyFailed);
         return false;
       }
-      const std::size_t count =
-          static_cast<std::size_t>(std::min<std::uint64_t>(kRunSectors, kSectorsPerSlot - i));
-      if (!io.ReadSectors(source.disk, from + i, count, run.data()) ||
-          !io.WriteSectors(target.disk, target.drive, to + i, count, run.data()))
-        return fail();
-      i += count;
-      ui.progressSet(replace ? i : i - 1);  // a new entry's header is still to come
-      ui.pump();
-    }
-    return true;
+      next += sectors;
+      return true;
+    };
+    return runs.write(to + 1, (kSectorsPerSlot - 1) * kSectorSize, fromSource,
+                      [](std::uint64_t) { return std::string(kCopyFailed); }, stop);
   };
   const auto writeHeader = [&] {
     if (!io.WriteSector(target.disk, target.drive, to, dir.header(slot).bytes.data())) return fail();
@@ -100,9 +96,9 @@ bool CopyEntry(Directory& dir, const CopySource& source, const VolumeTarget& tar
     h.setNext(old.next());
     h.setPrevious(old.previous());
     dir.header(slot) = h;
-    if (!writeHeader() || !copyData(false)) return false;
+    if (!writeHeader() || !copyData(StopAt::Never)) return false;
   } else {
-    if (!copyData(true)) return false;
+    if (!copyData(StopAt::BetweenRuns)) return false;
     dir.header(slot) = h;
     InsertInChain(dir, dir.header(slot), slot, target.disk, target.drive);
     if (!writeHeader()) return false;

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "volume/Messages.h"
 #include "volume/SlotHeader.h"
 
 namespace vexo {
@@ -20,7 +21,6 @@ inline constexpr char kPayloadSignature[4] = {'D', 'M', 'L', 'E'};
 inline constexpr std::size_t kPayloadPreamble = 7;
 inline constexpr std::size_t kMaxGraphicsCount = 256;
 inline constexpr const char* kArchiveItemName = "Vexo";
-inline constexpr const char* kInvalidArchive = "Invalid Vexo image archive";
 
 // The bytes of one entry block.
 inline std::uint64_t EntryBlockBytes(const SlotHeader& h, std::uint64_t gfxcount) {

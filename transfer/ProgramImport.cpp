@@ -4,12 +4,11 @@
 
 #include "transfer/FileKind.h"
 #include "transfer/PcFile.h"
+#include "transfer/SectorRuns.h"
 #include "volume/Chain.h"
 
 namespace vexo {
 namespace {
-
-constexpr std::size_t kRunSectors = 256;  // 128 KiB to the device at a time
 
 std::uint16_t ByteSum(const std::uint8_t* data, std::size_t bytes) {
   unsigned sum = 0;
@@ -18,20 +17,6 @@ std::uint16_t ByteSum(const std::uint8_t* data, std::size_t bytes) {
 }
 
 }  // namespace
-
-bool WriteRegion(Directory& dir, int disk, const std::string& drive, std::uint64_t first,
-                 const std::uint8_t* data, std::size_t sectors, std::uint64_t progressBase) {
-  Prompter& ui = dir.prompter();
-  for (std::size_t done = 0; done < sectors;) {
-    const std::size_t run = std::min(kRunSectors, sectors - done);
-    if (!dir.access().WriteSectors(disk, drive, first + done, run, data + done * kSectorSize))
-      return false;
-    done += run;
-    ui.progressSet(progressBase + done);
-    ui.pump();
-  }
-  return true;
-}
 
 bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget& target,
                    const std::string& filePath, const RegionalSeparators& separators) {
@@ -57,7 +42,7 @@ bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget&
   } else {
     slot = dir.FindFreeSlot();
     if (slot == kNoSlot) {
-      ui.message("No space on Vexo File system, please delete some files and try again");
+      ui.message(kNoSpace);
       return false;
     }
   }
@@ -91,14 +76,12 @@ bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget&
   }
   dir.header(slot) = h;
 
-  const std::size_t sectors = SectorsFor(file.bytes);
-  ui.progressBegin("Copying " + fileName, sectors);
-  if (!WriteRegion(dir, target.disk, target.drive, SlotFirstSector(slot) + kProgramSector,
-                   buffers.vexoprog.data(), sectors)) {
-    ui.progressEnd();
-    ui.message("Error writing Vexo Program");
+  ui.progressBegin("Copying " + fileName, SectorsFor(file.bytes));
+  SectorRuns runs(dir, target.disk, target.drive, ProgressUnit::Sectors);
+  if (!runs.write(SlotFirstSector(slot) + kProgramSector, file.bytes,
+                  SectorRuns::FromMemory(buffers.vexoprog.data()),
+                  [](std::uint64_t) { return std::string("Error writing Vexo Program"); }))
     return false;
-  }
   ui.progressEnd();
   dir.observer->entriesChanged();
   return true;

@@ -8,6 +8,7 @@
 #include "transfer/ImageArchive.h"
 #include "transfer/ImagePayload.h"
 #include "transfer/RestoreCheck.h"
+#include "transfer/SectorRuns.h"
 #include "volume/Chain.h"
 #include "volume/GraphicsIndex.h"
 #include "volume/Latin1.h"
@@ -15,9 +16,6 @@
 namespace vexo {
 namespace {
 
-constexpr std::size_t kRunSectors = 256;
-constexpr const char* kNoSpace =
-    "No space on Vexo File system, please delete some files and try again";
 
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
 
@@ -25,7 +23,8 @@ std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0
 class ImageRestorer {
  public:
   ImageRestorer(Directory& dir, const VolumeTarget& target, ImageArchiveReader& reader)
-      : dir_(dir), ui_(dir.prompter()), target_(target), reader_(reader) {}
+      : dir_(dir), ui_(dir.prompter()), target_(target), reader_(reader),
+        runs_(dir, target.disk, target.drive, ProgressUnit::Bytes) {}
 
   bool fail(const std::string& text) {
     ui_.message(text);
@@ -37,29 +36,18 @@ class ImageRestorer {
   bool skip(std::uint64_t length) { return reader_.skip(length, error_) || readFailed(); }
 
   void advance(std::uint64_t bytes) {
-    position_ += bytes;
-    ui_.progressSet(position_);
+    runs_.advance(bytes);
     ui_.pump();
   }
 
   // Takes `count` bytes from the payload and writes them from the region's first sector on.
   // Only the Common Storage Area, which has no directory, is left between two runs on Cancel.
   bool WriteSlotRange(int slot, std::uint64_t first, std::uint64_t count) {
-    std::uint64_t sector = SlotFirstSector(slot) + first;
-    while (count > 0) {
-      if (slot == kCsaSlot && ui_.cancelRequested()) return false;
-      const std::size_t bytes = static_cast<std::size_t>(std::min<std::uint64_t>(count, run_.size()));
-      if (!read(run_.data(), bytes)) return false;
-      const std::size_t sectors = (bytes + 511) / 512;
-      std::fill(run_.begin() + static_cast<std::ptrdiff_t>(bytes),
-                run_.begin() + static_cast<std::ptrdiff_t>(sectors * 512), 0);
-      if (!dir_.access().WriteSectors(target_.disk, target_.drive, sector, sectors, run_.data()))
-        return fail("Failed to Write " + target_.drive + " Sector " + std::to_string(sector));
-      count -= bytes;
-      sector += sectors;
-      advance(bytes);
-    }
-    return true;
+    return runs_.write(
+        SlotFirstSector(slot) + first, count,
+        [this](std::uint8_t* data, std::size_t bytes) { return read(data, bytes); },
+        [this](std::uint64_t sector) { return FailedToWrite(target_.drive, sector); },
+        slot == kCsaSlot ? StopAt::BetweenRuns : StopAt::Never);
   }
 
   // Passes over what follows the payload, which checks it.
@@ -89,7 +77,7 @@ class ImageRestorer {
     if (!dir_.access().WriteSectors(target_.disk, target_.drive,
                                     SlotFirstSector(slot) + kGraphicsIndexSector,
                                     kGraphicsIndexBytes / 512, index.front().bytes.data()))
-      return fail("Error writing Vexo Graphics");
+      return fail(kErrorWritingGraphics);
     return true;
   }
 
@@ -99,8 +87,7 @@ class ImageRestorer {
   VolumeTarget target_;
   ImageArchiveReader& reader_;
   std::string error_;
-  std::uint64_t position_ = 0;
-  std::vector<std::uint8_t> run_ = std::vector<std::uint8_t>(kRunSectors * 512);
+  SectorRuns runs_;
 };
 
 // The stored header's own fields, from category to smlen, without the pad bytes.
@@ -226,7 +213,7 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
   if (beforeWrites) {
     if (!beforeWrites()) return false;
     if (!dir.LoadDirectory(target.disk, target.drive, DirectoryLoad::Keep)) {
-      ui.message("Target Drive does not contain a Vexo File system");
+      ui.message(kNoVexoVolume);
       return false;
     }
   }

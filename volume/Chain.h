@@ -6,10 +6,10 @@
 #include <string>
 
 #include "volume/Directory.h"
+#include "volume/Messages.h"
 
 namespace vexo {
 
-inline constexpr const char* kErrorWritingDirectory = "Error writing Vexo Directory";
 
 // Links the entry whose header is `h` and which occupies (or is about to occupy) slot `v`
 // into the chain: sets the links of `h`, writes the neighbours and, where an end of the chain

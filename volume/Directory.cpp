@@ -4,6 +4,7 @@
 #include <array>
 
 #include "volume/Latin1.h"
+#include "volume/Messages.h"
 
 namespace vexo {
 
@@ -33,7 +34,7 @@ bool Directory::LoadDirectory(int disk, const std::string& drive, DirectoryLoad 
     if (!access_.ReadSector(disk, number, sector.data())) {
       const int error = access_.lastError();
       if (!IsSilentReadError(error)) {
-        ui.message("Failed to Read " + drive + " Sector " + std::to_string(number) + " Message " +
+        ui.message(FailedToRead(drive, number) + " Message " +
                    access_.lastErrorText());
       }
       if (keep) vexodrv = -1;
