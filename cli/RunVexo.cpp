@@ -13,6 +13,7 @@ namespace {
 
 void PrintUsage(std::ostream& err) {
   err << "usage: vexo [--yes|--no] [--quiet] COMMAND ...\n"
+         "       vexo --help | --version\n"
          "\n"
          "CARD is a card image file or a card reader's block device.\n"
          "Questions take their default answer without a terminal, unless --yes or --no.\n"
@@ -79,6 +80,9 @@ int RunVexo(const std::vector<std::string>& words, std::ostream& out, std::ostre
       quiet = true;
     } else if (word == "--help" || word == "-h") {
       PrintUsage(out);
+      return kExitDone;
+    } else if (word == "--version") {
+      out << "vexo (VexoExplorer) " VEXO_VERSION "\n";
       return kExitDone;
     } else {
       err << "vexo: unknown option " << word << "\n\n";
