@@ -17,6 +17,7 @@ inline constexpr int kExitUsage = 2;    // the command line was wrong
 struct CommandIo {
   Prompter& prompter;
   std::ostream& out;
+  bool json = false;  // --json: one JSON document on `out` instead of the text (JsonOutput.h)
 };
 
 struct Command {
@@ -24,6 +25,7 @@ struct Command {
   const char* usage;
   CommandSyntax syntax;
   int (*run)(const Arguments&, CommandIo&);
+  bool printsJson = false;  // takes --json
 };
 
 const std::vector<Command>& AllCommands();

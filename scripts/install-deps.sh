@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev
-  libarchive-dev libudev-dev
+  libarchive-dev libudev-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev
   7zip xvfb xauth
   util-linux
