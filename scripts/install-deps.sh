@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev
   7zip xvfb xauth
   util-linux
+  # The checks of what is installed for the desktop.
+  desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
 )
 
 missing=()
