@@ -10,8 +10,9 @@ packages=(
   libgtest-dev libgmock-dev
   7zip xvfb xauth
   util-linux
-  # The checks of what is installed for the desktop.
-  desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
+  # The package (CPack finds the libraries with file and dpkg-shlibdeps) and its checks.
+  file dpkg-dev lintian desktop-file-utils appstream shared-mime-info xdg-utils
+  libfile-mimeinfo-perl man-db
 )
 
 missing=()
