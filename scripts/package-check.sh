@@ -36,8 +36,8 @@ vexo --yes --quiet format card.img
 echo 'a program' > Pong.vxe
 vexo --quiet import card.img Pong.vxe -c Games
 [ "$(vexo ls --categories card.img)" = Games ]
-vexo ls card.img Games | grep -q '^Pong	'
-vexo --json ls card.img Games | grep -q '"name": "Pong"'
+[[ $(vexo ls card.img Games) == Pong$'\t'* ]]
+[[ $(vexo --json ls card.img Games) == *'"name": "Pong"'* ]]
 env -u DISPLAY -u WAYLAND_DISPLAY vexoexplorer --help
 tovrin --version
 man -w vexo vexoexplorer tovrin
