@@ -136,6 +136,9 @@ TEST_F(JsonOutputTest, ABrokenChainShowsInLsAndDiag) {
   SlotHeader pong = testing::ReadHeader(card, 1);
   pong.setPrevious(3);
   testing::WriteHeader(card, 1, pong);
+  SlotHeader readme = testing::ReadHeader(card, 3);
+  readme.setLast(7);  // only header 1 holds the chain's ends: a warning
+  testing::WriteHeader(card, 3, readme);
 
   const Result ls = Vexo({"--json", "ls", card, "Games"});
   EXPECT_EQ(ls.status, 0);
@@ -146,7 +149,8 @@ TEST_F(JsonOutputTest, ABrokenChainShowsInLsAndDiag) {
   EXPECT_EQ(diag.status, 1);
   const Json doc = Document(diag);
   EXPECT_EQ(doc["errors"], 1);
-  EXPECT_EQ(doc["summary"], "1 Errors");
+  EXPECT_EQ(doc["warnings"], 1);
+  EXPECT_EQ(doc["summary"], "1 Errors, 1 Warnings");
   EXPECT_EQ(doc["all_ok"], false);
   ASSERT_EQ(doc["rows"].size(), 512u);
   const Json& row1 = doc["rows"][0];
@@ -157,6 +161,10 @@ TEST_F(JsonOutputTest, ABrokenChainShowsInLsAndDiag) {
   EXPECT_EQ(row1["previous_expected"], 2);
   EXPECT_EQ(row1["next_check"], "ok");
   EXPECT_EQ(row1["first_check"], "ok");
+  const Json& row3 = doc["rows"][2];
+  EXPECT_EQ(row3["last"], 7);
+  EXPECT_EQ(row3["last_check"], "warning");
+  EXPECT_EQ(row3["last_expected"], 0);
   const Json& free = doc["rows"][511];
   EXPECT_EQ(free["used"], false);
   EXPECT_EQ(free["next_check"], "ok");
