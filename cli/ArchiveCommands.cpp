@@ -7,6 +7,7 @@
 
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
+#include "cli/JsonOutput.h"
 #include "transfer/ArchiveDestination.h"
 #include "transfer/Backup.h"
 #include "transfer/Restore.h"
@@ -107,11 +108,19 @@ int RestoreCommand(const Arguments& args, CommandIo& io) {
     }
     const std::optional<RestoreList> list = ReadRestoreList(io.prompter, args.positional[0]);
     if (!list) return kExitStopped;
+    if (io.json) {
+      WriteRestoreListJson(io.out, args.positional[0], *list);
+      return kExitDone;
+    }
     for (const RestoreItem& item : list->items()) io.out << item.text << '\n';
     return kExitDone;
   }
   if (args.positional.size() != 2) {
     io.prompter.message("restore takes a CARD and an ARCHIVE");
+    return kExitUsage;
+  }
+  if (io.json) {
+    io.prompter.message("--json lists an archive: restore --list ARCHIVE");
     return kExitUsage;
   }
   const std::optional<Choices> choices = ChoicesOf(args, io.prompter);

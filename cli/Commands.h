@@ -18,6 +18,7 @@ struct CommandIo {
   Prompter& prompter;
   std::ostream& out;
   bool verify = false;  // --verify: every operation reads back what it wrote
+  bool json = false;  // --json: one JSON document on `out` instead of the text (JsonOutput.h)
 };
 
 struct Command {
@@ -25,6 +26,7 @@ struct Command {
   const char* usage;
   CommandSyntax syntax;
   int (*run)(const Arguments&, CommandIo&);
+  bool printsJson = false;  // takes --json
 };
 
 const std::vector<Command>& AllCommands();

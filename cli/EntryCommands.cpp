@@ -4,6 +4,7 @@
 
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
+#include "cli/JsonOutput.h"
 #include "volume/EntryMaintenance.h"
 
 namespace vexo {
@@ -54,6 +55,10 @@ int InfoCommand(const Arguments& args, CommandIo& io) {
   Selection selection;
   if (!session.openVolume(args.positional[0]) || !SelectEntry(session, args, selection))
     return kExitStopped;
+  if (io.json) {
+    WriteEntryJson(io.out, args.positional[0], session.directory, selection.entry);
+    return kExitDone;
+  }
   for (const auto& [caption, value] : EntryProperties(session.directory.header(selection.entry)))
     io.out << caption << '\t' << value << '\n';
   return kExitDone;

@@ -5,6 +5,7 @@
 
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
+#include "cli/JsonOutput.h"
 
 namespace vexo {
 
@@ -14,17 +15,28 @@ int ListCommand(const Arguments& args, CommandIo& io) {
     io.prompter.message("ls --categories takes a CARD and nothing else");
     return kExitUsage;
   }
+  const std::string& card = args.positional[0];
   CardSession session(io);
-  if (!session.openVolume(args.positional[0])) return kExitStopped;
+  if (!session.openVolume(card)) return kExitStopped;
   Directory& dir = session.directory;
 
   if (categoriesOnly) {
-    for (const std::string& category : Categories(dir)) io.out << category << '\n';
+    const std::vector<std::string> categories = Categories(dir);
+    if (io.json) {
+      WriteCategoriesJson(io.out, card, dir, categories);
+      return kExitDone;
+    }
+    for (const std::string& category : categories) io.out << category << '\n';
     return kExitDone;
   }
-  dir.CheckChain();
+  const int chainErrors = dir.CheckChain();
   const std::string category = args.positional.size() > 1 ? args.positional[1] : std::string();
-  for (const EntryRow& row : dir.ChainEntries(category)) {
+  const std::vector<EntryRow> rows = dir.ChainEntries(category);
+  if (io.json) {
+    WriteEntriesJson(io.out, card, category, chainErrors, dir, rows);
+    return kExitDone;
+  }
+  for (const EntryRow& row : rows) {
     io.out << row.filename << '\t' << row.modified << '\t' << row.desc1 << '\t' << row.desc2
            << '\t' << row.desc3 << '\t' << row.desc4 << '\n';
   }

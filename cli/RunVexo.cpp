@@ -13,11 +13,13 @@ namespace vexo {
 namespace {
 
 void PrintUsage(std::ostream& err) {
-  err << "usage: vexo [--yes|--no] [--quiet] [--verify] COMMAND ...\n"
+  err << "usage: vexo [--yes|--no] [--quiet] [--verify] [--json] COMMAND ...\n"
+         "       vexo --help | --version\n"
          "\n"
          "CARD is a card image file or a card reader's block device.\n"
          "Questions take their default answer without a terminal, unless --yes or --no.\n"
          "--verify reads back what a command wrote to the card and compares.\n"
+         "--json prints one JSON document for ls, info, diag and restore --list.\n"
          "\n"
          "commands:\n";
   for (const Command& command : AllCommands()) err << "  vexo " << command.usage << '\n';
@@ -30,17 +32,17 @@ const std::vector<Command>& AllCommands() {
       {"mkimage", "mkimage [--force] FILE [SIZE]   make a sparse, zero-filled card image",
        {{"--force"}, {}, 1, 2}, MkImageCommand},
       {"ls", "ls CARD [CATEGORY] | ls --categories CARD   list entries or categories",
-       {{"--categories"}, {}, 1, 2}, ListCommand},
+       {{"--categories"}, {}, 1, 2}, ListCommand, true},
       {"format", "format CARD   make the card an empty Vexo volume", {{}, {}, 1, 1}, FormatCommand},
       {"diag", "diag CARD   the diagnostics grid (rows 1 to 512) and its summary",
-       {{}, {}, 1, 1}, DiagCommand},
+       {{}, {}, 1, 1}, DiagCommand, true},
       {"rm", "rm CARD ENTRY [-c CATEGORY]   delete an entry", {{}, {"-c"}, 2, 2}, RemoveCommand},
       {"rename",
        "rename CARD ENTRY [-c CATEGORY] [--name NEW] [--desc1 T] [--desc2 T] [--desc3 T] "
        "[--desc4 T]   rename an entry, change its descriptions",
        {{}, {"-c", "--name", "--desc1", "--desc2", "--desc3", "--desc4"}, 2, 2}, RenameCommand},
       {"info", "info CARD ENTRY [-c CATEGORY]   the properties of an entry",
-       {{}, {"-c"}, 2, 2}, InfoCommand},
+       {{}, {"-c"}, 2, 2}, InfoCommand, true},
       {"import", "import CARD FILE [-c CATEGORY]   a program file becomes an entry",
        {{}, {"-c"}, 2, 2}, ImportCommand},
       {"attach",
@@ -62,7 +64,8 @@ const std::vector<Command>& AllCommands() {
       {"restore",
        "restore CARD ARCHIVE [--format] [--skip ITEM]... [--rename ITEM=NEWITEM]... "
        "[--category CATEGORY] | restore --list ARCHIVE   restore an image archive",
-       {{"--format", "--list"}, {"--skip", "--rename", "--category"}, 1, 2}, RestoreCommand},
+       {{"--format", "--list"}, {"--skip", "--rename", "--category"}, 1, 2}, RestoreCommand,
+       true},
   };
   return commands;
 }
@@ -71,6 +74,7 @@ int RunVexo(const std::vector<std::string>& words, std::ostream& out, std::ostre
   AnswerPolicy policy = AnswerPolicy::Ask;
   bool quiet = false;
   bool verify = false;
+  bool json = false;
   std::size_t i = 0;
   for (; i < words.size() && words[i].rfind("-", 0) == 0; ++i) {
     const std::string& word = words[i];
@@ -82,8 +86,13 @@ int RunVexo(const std::vector<std::string>& words, std::ostream& out, std::ostre
       quiet = true;
     } else if (word == "--verify") {
       verify = true;
+    } else if (word == "--json") {
+      json = true;
     } else if (word == "--help" || word == "-h") {
       PrintUsage(out);
+      return kExitDone;
+    } else if (word == "--version") {
+      out << "vexo (VexoExplorer) " VEXO_VERSION "\n";
       return kExitDone;
     } else {
       err << "vexo: unknown option " << word << "\n\n";
@@ -102,13 +111,15 @@ int RunVexo(const std::vector<std::string>& words, std::ostream& out, std::ostre
     const std::vector<std::string> rest(words.begin() + static_cast<std::ptrdiff_t>(i) + 1,
                                         words.end());
     const std::optional<Arguments> args = ParseArguments(rest, command.syntax, error);
-    if (!args) {
+    const bool jsonRefused = json && !command.printsJson;
+    if (jsonRefused) error = "--json is not available for " + name;
+    if (!args || jsonRefused) {
       err << "vexo " << name << ": " << error << "\nusage: vexo " << command.usage << '\n';
       return kExitUsage;
     }
     const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO);
     TerminalPrompter prompter(policy, quiet, err, terminal);
-    CommandIo io{prompter, out, verify};
+    CommandIo io{prompter, out, verify, json};
     const int status = command.run(*args, io);
     if (status == kExitUsage) err << "usage: vexo " << command.usage << '\n';
     // A command that finished in spite of Ctrl-C (it was past its last safe point) says so by

@@ -4,6 +4,7 @@
 
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
+#include "cli/JsonOutput.h"
 #include "volume/Diagnostics.h"
 #include "volume/Format.h"
 #include "volume/Repair.h"
@@ -21,6 +22,11 @@ int DiagCommand(const Arguments& args, CommandIo& io) {
   CardSession session(io);
   if (!session.openVolume(args.positional[0])) return kExitStopped;
   const Diagnostics d = Diagnose(session.directory);
+  const int status = d.alarming ? kExitStopped : kExitDone;
+  if (io.json) {
+    WriteDiagnosticsJson(io.out, args.positional[0], session.directory, d);
+    return status;
+  }
   for (int row = 1; row < kDiagnosticsRows; ++row) {
     const auto& cells = d.cells[static_cast<std::size_t>(row)];
     for (int column = 0; column < kDiagnosticsColumns; ++column)
@@ -28,7 +34,7 @@ int DiagCommand(const Arguments& args, CommandIo& io) {
     io.out << '\n';
   }
   io.out << d.summary << '\n';
-  return d.alarming ? kExitStopped : kExitDone;
+  return status;
 }
 
 int RepairCommand(const Arguments& args, CommandIo& io) {

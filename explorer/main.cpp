@@ -13,13 +13,19 @@
 #include "explorer/Startup.h"
 
 int main(int argc, char** argv) {
-  // Help needs no display.
+  // Help and version need no display.
   for (int i = 1; i < argc; ++i) {
     const QString word = QString::fromLocal8Bit(argv[i]);
     if (word == "--help" || word == "-h") {
       std::printf("Usage: vexoexplorer [--card FILE]...\n"
                   "Prepares and maintains SD cards in the Vexo File system.\n\n"
-                  "  --card FILE   attach a card image file (repeatable)\n");
+                  "  --card FILE   attach a card image file (repeatable)\n"
+                  "  --help        this text\n"
+                  "  --version     the program's version\n");
+      return 0;
+    }
+    if (word == "--version") {
+      std::printf("vexoexplorer (VexoExplorer) %s\n", VEXO_VERSION);
       return 0;
     }
   }

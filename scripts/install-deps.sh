@@ -7,10 +7,13 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev
-  libarchive-dev liblzma-dev zlib1g-dev libudev-dev libsystemd-dev
+  libarchive-dev liblzma-dev zlib1g-dev libudev-dev libsystemd-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev dbus-daemon
   7zip xvfb xauth
   util-linux
+  # The package (CPack finds the libraries with file and dpkg-shlibdeps) and its checks.
+  file dpkg-dev lintian desktop-file-utils appstream shared-mime-info xdg-utils
+  libfile-mimeinfo-perl man-db
 )
 [ "${1:-}" = --fuzz ] && packages+=(clang-14 libclang-rt-14-dev)
 

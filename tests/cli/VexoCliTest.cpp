@@ -110,5 +110,16 @@ TEST_F(VexoCliTest, FailuresAndUsageErrorsHaveTheirOwnStatus) {
   EXPECT_EQ(Vexo({"--help"}).status, 0);
 }
 
+TEST_F(VexoCliTest, HelpAndVersionGoToStandardOutput) {
+  const Result version = Vexo({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "vexo (VexoExplorer) " VEXO_VERSION "\n");
+  EXPECT_EQ(version.err, "");
+  const Result help = Vexo({"--quiet", "--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("usage: vexo ", 0), 0u);
+  EXPECT_EQ(help.err, "");
+}
+
 }  // namespace
 }  // namespace vexo
