@@ -134,21 +134,23 @@ bool DiskAccess::WriteSectors(int disk, const std::string& drive, std::uint64_t 
 }
 
 void DiskAccess::writtenWithinOperation(SectorDevice& device, std::size_t bytes) {
-  auto [state, added] = writeBack_.try_emplace(&device, WriteBack{0, kFirstWriteBackStep});
+  auto [state, added] = writeBack_.try_emplace(&device, WriteBack{.limit = kFirstWriteBackStep});
   WriteBack& step = state->second;
   step.pending += bytes;
-  if (step.pending < step.limit) {
-    device.writeBack(false);
-    return;
-  }
-  const auto start = std::chrono::steady_clock::now();
+  if (step.pending < step.limit) return;
   // A failure here shows again, and is reported, at the operation's final flush.
-  device.writeBack(true);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const double perSecond = seconds > 0 ? static_cast<double>(step.pending) / seconds : 1e12;
-  step.limit = std::clamp(static_cast<std::uint64_t>(perSecond * kWriteBackStepSeconds),
-                          kSmallestWriteBackStep, kLargestWriteBackStep);
+  device.writeBack();
+  const auto now = std::chrono::steady_clock::now();
+  if (step.sent > 0) {
+    // The step sent last time has reached the medium since then: the slower of the medium and
+    // the operation itself sets the pace.
+    const double seconds = std::chrono::duration<double>(now - step.sentAt).count();
+    const double perSecond = seconds > 0 ? static_cast<double>(step.sent) / seconds : 1e12;
+    step.limit = std::clamp(static_cast<std::uint64_t>(perSecond * kWriteBackStepSeconds),
+                            kSmallestWriteBackStep, kLargestWriteBackStep);
+  }
+  step.sent = step.pending;
+  step.sentAt = now;
   step.pending = 0;
 }
 

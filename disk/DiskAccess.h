@@ -3,6 +3,7 @@
 // that every card operation relies on. A device is opened on first use and stays open (and,
 // once written, locked) until the operation ends; ending it puts the writes on the medium.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -81,12 +82,16 @@ class DiskAccess {
   bool openForWriting(SectorDevice& device, const std::string& drive);
   void releaseMounts(SectorDevice& device);
   // Inside an operation, what was written goes on towards the medium as the operation goes,
-  // in steps of about a tenth of a second of the medium's speed: a slow card never holds a
-  // long backlog, no single wait is long, and the progress shows what has reached the card.
+  // in steps of about a tenth of a second of the medium's speed, one step written while the
+  // next is made: a slow card never holds a long backlog, no single wait is long, and the
+  // progress shows what has reached the card. A step's wait is the medium's time for the
+  // step before, which is what sizes the next.
   void writtenWithinOperation(SectorDevice& device, std::size_t bytes);
   struct WriteBack {
-    std::uint64_t pending = 0;
-    std::uint64_t limit;
+    std::uint64_t pending = 0;  // written since the last step was sent on
+    std::uint64_t limit = 0;
+    std::uint64_t sent = 0;  // the last step, on its way to the medium
+    std::chrono::steady_clock::time_point sentAt{};
   };
   std::map<SectorDevice*, WriteBack> writeBack_;
   bool verifyWritten();

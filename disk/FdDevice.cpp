@@ -83,12 +83,10 @@ int FdDevice::flush() {
   return ::fdatasync(fd_) == 0 ? 0 : errno;
 }
 
-int FdDevice::writeBack(bool wait) {
+int FdDevice::writeBack() {
   if (fd_ < 0 || !writable_) return 0;
-  const unsigned flags = wait ? SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
-                                    SYNC_FILE_RANGE_WAIT_AFTER
-                              : SYNC_FILE_RANGE_WRITE;
-  if (::sync_file_range(fd_, 0, 0, flags) == 0) return 0;
+  if (::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE) == 0)
+    return 0;
   // A file system that cannot do this leaves it all to the final flush.
   return errno == EINVAL || errno == ESPIPE || errno == ENOSYS ? 0 : errno;
 }

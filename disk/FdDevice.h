@@ -20,7 +20,7 @@ class FdDevice : public SectorDevice {
   int readAt(std::uint64_t offset, void* data, std::size_t length) override;
   int writeAt(std::uint64_t offset, const void* data, std::size_t length) override;
   int flush() override;
-  int writeBack(bool wait) override;
+  int writeBack() override;
   void forget(std::uint64_t offset, std::uint64_t length) override;
   void close() override;
 

@@ -51,10 +51,11 @@ class SectorDevice {
   virtual int writeAt(std::uint64_t offset, const void* data, std::size_t length) = 0;
   // Puts what was written on the medium.
   virtual int flush() = 0;
-  // Sends what was written so far towards the medium, without the medium's own cache flush:
-  // `wait` false starts it, true returns once it is done. Keeps a long write from piling up in
-  // memory and the final flush short.
-  virtual int writeBack(bool wait) { return wait ? flush() : 0; }
+  // Waits until what the previous call sent on has reached the medium, then sends on what was
+  // written since, without the medium's own cache flush. Called in steps, it keeps a long write
+  // from piling up in memory and the final flush short, while the medium writes one step as
+  // the next is made.
+  virtual int writeBack() { return flush(); }
   // Drops any copy of these bytes kept in memory, so that the next read comes from the medium.
   virtual void forget(std::uint64_t offset, std::uint64_t length) { (void)offset, (void)length; }
   virtual void close() = 0;

@@ -1,7 +1,7 @@
 #pragma once
 // A card image behind a slow card: writes land in a cache at once, and reach the "card" only at
-// a fixed speed when they are sent on (writeBack) or flushed, which then takes as long as the
-// backlog needs. It records how large the backlog was at each wait.
+// a fixed speed once they are sent on (writeBack) or flushed. A writeBack waits for what the
+// one before sent on, a flush for everything. It records how much was unwritten at each wait.
 
 #include <chrono>
 #include <thread>
@@ -23,26 +23,30 @@ class SlowDevice : public RecordingDevice {
     backlog_ += length;
     return RecordingDevice::writeAt(offset, data, length);
   }
-  int writeBack(bool wait) override {
-    if (wait) drain();
+  int writeBack() override {
+    backlogAtWaits.push_back(backlog_);
+    drain(sent_);
+    sent_ = backlog_;
     return 0;
   }
   int flush() override {
     backlogAtLastFlush = backlog_;
-    drain();
+    backlogAtWaits.push_back(backlog_);
+    drain(backlog_);
+    sent_ = 0;
     return RecordingDevice::flush();
   }
 
  private:
-  void drain() {
-    backlogAtWaits.push_back(backlog_);
+  void drain(std::uint64_t bytes) {
     std::this_thread::sleep_for(
-        std::chrono::duration<double>(static_cast<double>(backlog_) / bytesPerSecond_));
-    backlog_ = 0;
+        std::chrono::duration<double>(static_cast<double>(bytes) / bytesPerSecond_));
+    backlog_ -= bytes;
   }
 
   double bytesPerSecond_;
   std::uint64_t backlog_ = 0;
+  std::uint64_t sent_ = 0;  // sent on by the last writeBack, not yet waited for
 };
 
 }  // namespace vexo::testing
