@@ -11,7 +11,7 @@
 #include "explorer/NodeTexts.h"
 #include "explorer/PcPaths.h"
 #include "explorer/TForm2.h"
-#include "explorer/TForm7.h"
+#include "explorer/RestoreChooser.h"
 #include "transfer/ArchiveDestination.h"
 #include "transfer/Attach.h"
 #include "transfer/Backup.h"
@@ -125,9 +125,14 @@ void TForm2::restoreArchive(const QString& path) {
   }
   const Selection& s = resolved.selection;
   // A restore that stopped (Cancel, a failure) has left what it wrote: the list shows it.
-  if (!RestoreImage(dir, {s.disk, s.drive, ""}, path.toStdString(),
-                    [this](RestoreList& list) { return dialogs.form7 && dialogs.form7->choose(list); }))
+  if (!RestoreImage(dir, {s.disk, s.drive, ""}, path.toStdString(), restoreChoice()))
     ListEntries();
+}
+
+ChooseRestoreItems TForm2::restoreChoice() {
+  return [this](RestoreList& list) {
+    return dialogs.restoreChooser && dialogs.restoreChooser->choose(list);
+  };
 }
 
 // ---- drops on the volume tree ---------------------------------------------------------------
@@ -172,12 +177,10 @@ void TForm2::restoreOntoFormatted(const QString& driveNodeText, const QString& a
   QString drive;
   if (!ParseDriveNodeText(driveNodeText, disk, drive)) return;
   const std::string driveString = drive.toStdString();
-  if (!RestoreImage(
-          dir, {disk, driveString, ""}, archivePath.toStdString(),
-          [this](RestoreList& list) { return dialogs.form7 && dialogs.form7->choose(list); },
-          [this, disk, driveString] {
-            return FormatDrive(dir, disk, driveString, FormatCompletion::Silent);
-          }))
+  if (!RestoreImage(dir, {disk, driveString, ""}, archivePath.toStdString(), restoreChoice(),
+                    [this, disk, driveString] {
+                      return FormatDrive(dir, disk, driveString, FormatCompletion::Silent);
+                    }))
     ListEntries();
 }
 

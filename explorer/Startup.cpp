@@ -2,12 +2,12 @@
 
 #include <QApplication>
 
-#include "explorer/TForm3.h"
-#include "explorer/TForm4.h"
-#include "explorer/TForm5.h"
-#include "explorer/TForm6.h"
-#include "explorer/TForm7.h"
-#include "explorer/TProgressfrm.h"
+#include "explorer/DiagnosticsDialog.h"
+#include "explorer/ProgressDialog.h"
+#include "explorer/PropertiesDialog.h"
+#include "explorer/RenameDialog.h"
+#include "explorer/RestoreChooser.h"
+#include "explorer/RestoreItemDialog.h"
 
 namespace vexo {
 
@@ -16,12 +16,12 @@ std::unique_ptr<TForm2> StartExplorer(DiskTable& table, DialogSeam& seam,
   if (!notifications) notifications = SystemNotifications(table);
   auto form2 = std::make_unique<TForm2>(table, seam, std::move(notifications));
   Dialogs dialogs;
-  dialogs.form3 = new TForm3(form2.get());
-  dialogs.form4 = new TForm4(form2.get());
-  dialogs.form5 = new TForm5(form2.get());
-  dialogs.form6 = new TForm6(form2.get());
-  dialogs.progress = new TProgressfrm(form2.get());
-  dialogs.form7 = new TForm7(seam, *dialogs.form6, form2.get());
+  dialogs.rename = new RenameDialog(form2.get());
+  dialogs.properties = new PropertiesDialog(form2.get());
+  dialogs.diagnostics = new DiagnosticsDialog(form2.get());
+  dialogs.restoreItem = new RestoreItemDialog(form2.get());
+  dialogs.progress = new ProgressDialog(form2.get());
+  dialogs.restoreChooser = new RestoreChooser(seam, *dialogs.restoreItem, form2.get());
   form2->setDialogs(dialogs);
   form2->FormCreate();
   return form2;

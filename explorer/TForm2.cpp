@@ -22,7 +22,7 @@
 #include "explorer/FileTypes.h"
 #include "explorer/ImageList.h"
 #include "explorer/PcPaths.h"
-#include "explorer/TProgressfrm.h"
+#include "explorer/ProgressDialog.h"
 #include "explorer/TreeImages.h"
 
 namespace vexo {

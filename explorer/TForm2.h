@@ -14,6 +14,7 @@
 #include "explorer/WindowPrompter.h"
 #include "shellnotify/TSHChangeNotify.h"
 #include "transfer/EntryCopy.h"
+#include "transfer/Restore.h"
 #include "transfer/Timestamp.h"
 #include "transfer/TransferBuffers.h"
 #include "volume/Directory.h"
@@ -33,21 +34,21 @@ class QTreeWidgetItem;
 namespace vexo {
 
 
-class TForm3;
-class TForm4;
-class TForm5;
-class TForm6;
-class TForm7;
-class TProgressfrm;
+class DiagnosticsDialog;
+class ProgressDialog;
+class PropertiesDialog;
+class RenameDialog;
+class RestoreChooser;
+class RestoreItemDialog;
 
 // The six dialogs, made once at start-up after the main window.
 struct Dialogs {
-  TForm3* form3 = nullptr;
-  TForm4* form4 = nullptr;
-  TForm5* form5 = nullptr;
-  TForm6* form6 = nullptr;
-  TProgressfrm* progress = nullptr;
-  TForm7* form7 = nullptr;
+  RenameDialog* rename = nullptr;
+  PropertiesDialog* properties = nullptr;
+  DiagnosticsDialog* diagnostics = nullptr;
+  RestoreItemDialog* restoreItem = nullptr;
+  ProgressDialog* progress = nullptr;
+  RestoreChooser* restoreChooser = nullptr;
 };
 
 // The notifications of this machine: udev and a watch on the attached card images.
@@ -190,6 +191,8 @@ class TForm2 : public QMainWindow, public VolumeObserver {
   std::optional<DraggedFile> draggedFile(QWidget* source, const QMimeData& mime) const;
   std::optional<DraggedFile> droppedFile(QWidget* source, const QMimeData& mime);
   void restoreArchive(const QString& path);
+  // The entries of an archive are chosen in the restore dialog.
+  ChooseRestoreItems restoreChoice();
   void restoreOntoFormatted(const QString& driveNodeText, const QString& archivePath);
   void copyEntryTo(const QPoint& pos);
   QTreeWidgetItem* copyDropNode_ = nullptr;

@@ -1,14 +1,13 @@
 // The context-menu commands: the window turns the selection into arguments, the core works.
 
 #include <QTreeWidget>
-#include <QLineEdit>
 
 #include "explorer/ImageList.h"
 #include "explorer/NodeTexts.h"
 #include "explorer/TForm2.h"
-#include "explorer/TForm3.h"
-#include "explorer/TForm4.h"
-#include "explorer/TForm5.h"
+#include "explorer/DiagnosticsDialog.h"
+#include "explorer/PropertiesDialog.h"
+#include "explorer/RenameDialog.h"
 #include "explorer/TreeImages.h"
 #include "volume/CardName.h"
 #include "volume/Diagnostics.h"
@@ -52,17 +51,18 @@ void TForm2::Dumpit1Click() {
   QTreeWidgetItem* node = TreeView1->currentItem();
   int disk = -1;
   QString drive;
-  if (!dialogs.form5 || node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
+  if (!dialogs.diagnostics || node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   if (!IsVexoNodeText(node->text(0)) || !dir.LoadDirectory(disk, drive.toStdString(), DirectoryLoad::Keep)) {
     prompter.message((node->text(0) + " does not contain a Vexo File system").toStdString());
     return;
   }
-  dialogs.form5->fill(Diagnose(dir));
-  dialogs.form5->setWindowTitle("Vexo File system Diagnostics \u2014 " +
-                                QString::fromStdString(CardName(access, disk, drive.toStdString(), true)));
-  seam_.exec(*dialogs.form5);
+  dialogs.diagnostics->fill(Diagnose(dir));
+  dialogs.diagnostics->setWindowTitle(
+      "Vexo File system Diagnostics \u2014 " +
+      QString::fromStdString(CardName(access, disk, drive.toStdString(), true)));
+  seam_.exec(*dialogs.diagnostics);
 }
 
 void TForm2::Delete1Click() {
@@ -77,20 +77,11 @@ void TForm2::Rename1Click() {
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
   const int entry = resolved.selection.entry;
-  if (!resolved.success || entry < 1 || entry > kSlotCount || !dialogs.form3) return;
-  TForm3& form = *dialogs.form3;
-  const RenameRequest now = RenameDefaults(dir.header(entry));
-  form.Edit2->setText(QString::fromStdString(now.filename));
-  form.Edit1->setText(QString::fromStdString(now.desc1));
-  form.Edit3->setText(QString::fromStdString(now.desc2));
-  form.Edit4->setText(QString::fromStdString(now.desc3));
-  form.Edit5->setText(QString::fromStdString(now.desc4));
+  if (!resolved.success || entry < 1 || entry > kSlotCount || !dialogs.rename) return;
+  RenameDialog& form = *dialogs.rename;
+  form.setRequest(RenameDefaults(dir.header(entry)));
   if (seam_.exec(form) != QDialog::Accepted) return;
-  if (!RenameEntry(dir, resolved.selection,
-                   {form.Edit2->text().toStdString(), form.Edit1->text().toStdString(),
-                    form.Edit3->text().toStdString(), form.Edit4->text().toStdString(),
-                    form.Edit5->text().toStdString()}))
-    return;
+  if (!RenameEntry(dir, resolved.selection, form.request())) return;
   // The renamed entry stays the one selected, under its new name.
   const QString stored = QString::fromStdString(dir.header(entry).filename());
   for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {
@@ -107,9 +98,9 @@ void TForm2::Properties1Click() {
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
   const int entry = resolved.selection.entry;
-  if (!resolved.success || entry < 1 || entry > kSlotCount || !dialogs.form4) return;
-  dialogs.form4->setEntry(&dir, entry);
-  seam_.exec(*dialogs.form4);
+  if (!resolved.success || entry < 1 || entry > kSlotCount || !dialogs.properties) return;
+  dialogs.properties->setEntry(&dir, entry);
+  seam_.exec(*dialogs.properties);
 }
 
 }  // namespace vexo

@@ -2,9 +2,6 @@
 #include <QLineEdit>
 #include <QTableWidget>
 
-#include "explorer/TForm3.h"
-#include "explorer/TForm4.h"
-#include "explorer/TForm5.h"
 #include "tests/explorer/WindowFixture.h"
 
 namespace vexo {
@@ -59,18 +56,18 @@ TEST_F(CommandsTest, DiagnosticsShowsTheGridAndTheSummary) {
   clickVolume({"Vexo 1 (E:)"});
   window->Dumpit1Click();
   EXPECT_EQ(seam.dialogs, std::vector<QString>{"Vexo File system Diagnostics \u2014 Vexo 1 (E:) \u2014 a.img"});
-  TForm5& form = *window->dialogs.form5;
-  EXPECT_EQ(form.Label1->text(), "All ok");
-  EXPECT_EQ(form.StringGrid1->rowCount(), 512);
-  EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), QColor(Qt::black));
+  QLabel* summary = Named<QLabel>(diagnosticsDialog(), "Label1");
+  EXPECT_EQ(summary->text(), "All ok");
+  EXPECT_EQ(Named<QTableWidget>(diagnosticsDialog(), "StringGrid1")->rowCount(), 512);
+  EXPECT_EQ(summary->palette().color(QPalette::WindowText), QColor(Qt::black));
 
   // The grid shows the card as it is now.
   SlotHeader broken = testing::ReadHeader(image, 3);
   broken.setNext(9);
   testing::WriteHeader(image, 3, broken);
   window->Dumpit1Click();
-  EXPECT_EQ(form.Label1->text(), "1 Errors");
-  EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), QColor(Qt::red));
+  EXPECT_EQ(summary->text(), "1 Errors");
+  EXPECT_EQ(summary->palette().color(QPalette::WindowText), QColor(Qt::red));
 }
 
 TEST_F(CommandsTest, DeleteAsksAndRefillsTheList) {
@@ -89,10 +86,10 @@ TEST_F(CommandsTest, RenameThroughItsDialog) {
   clickVolume({"Vexo 1 (E:)", "Games"});
   selectEntry("Pong");
   seam.onDialog = [](QDialog& dialog) {
-    auto& form = static_cast<TForm3&>(dialog);
-    EXPECT_EQ(form.Edit2->text(), "Pong");
-    form.Edit2->setText("Zap");
-    form.Edit4->setText("third");
+    EXPECT_EQ(dialog.objectName(), "TForm3");
+    EXPECT_EQ(Named<QLineEdit>(&dialog, "Edit2")->text(), "Pong");
+    Named<QLineEdit>(&dialog, "Edit2")->setText("Zap");
+    Named<QLineEdit>(&dialog, "Edit4")->setText("third");
     return int(QDialog::Accepted);
   };
   window->Rename1Click();
@@ -111,10 +108,9 @@ TEST_F(CommandsTest, PropertiesShowsTheEntrysFields) {
   selectEntry("Tool");
   QStringList shown;
   seam.onDialog = [&](QDialog& dialog) {
-    auto& form = static_cast<TForm4&>(dialog);
-    form.show();  // the values are filled as it shows
-    for (QLabel* value : form.values) shown << value->text();
-    form.hide();
+    dialog.show();  // the values are filled as it shows
+    for (QLabel* value : dialog.findChildren<QLabel*>("propertyValue")) shown << value->text();
+    dialog.hide();
     return int(QDialog::Accepted);
   };
   window->Properties1Click();

@@ -360,7 +360,7 @@ class DragDropFixture : public WindowFixture {
   QString localPc(const QString& name) const { return pc + "/" + name; }
   // Every operation, finished or stopped, leaves no progress window and no busy cursor.
   void expectIdle() const {
-    EXPECT_FALSE(window->dialogs.progress->isVisible());
+    EXPECT_FALSE(progressDialog()->isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
 

@@ -3,7 +3,6 @@
 
 #include <QListWidget>
 
-#include "explorer/TForm7.h"
 #include "tests/explorer/DragDropFixture.h"
 
 namespace vexo {
@@ -121,12 +120,12 @@ TEST_F(EntryListDropTest, AnArchiveOnTheEntryListRestoresTheEntriesLeftChecked) 
   QStringList offered;
   std::vector<bool> checked;
   seam.onDialog = [&](QDialog& dialog) {
-    auto& form = static_cast<TForm7&>(dialog);
-    for (int i = 0; i < form.CheckListBox1->count(); ++i) {
-      offered << form.CheckListBox1->item(i)->text();
-      checked.push_back(form.CheckListBox1->item(i)->checkState() == Qt::Checked);
+    QListWidget* list = Named<QListWidget>(&dialog, "CheckListBox1");
+    for (int i = 0; i < list->count(); ++i) {
+      offered << list->item(i)->text();
+      checked.push_back(list->item(i)->checkState() == Qt::Checked);
     }
-    form.CheckListBox1->item(1)->setCheckState(Qt::Unchecked);  // Solo stays behind
+    list->item(1)->setCheckState(Qt::Unchecked);  // Solo stays behind
     return int(QDialog::Accepted);
   };
   dropOnEntries("set.VexoImage", kNowhere);

@@ -10,7 +10,6 @@
 #include <QTest>
 
 #include "explorer/PcPaths.h"
-#include "explorer/TForm3.h"
 #include "tests/explorer/DragDropFixture.h"
 
 namespace vexo {
@@ -111,10 +110,9 @@ TEST_F(KeysAndViewsTest, ColumnsNamesStatusAndTitle) {
     EXPECT_EQ(window->ListView1->header()->sectionResizeMode(c), QHeaderView::Stretch);
 
   // What is typed in the Rename dialog is what the card stores.
-  TForm3& rename = *window->dialogs.form3;
-  EXPECT_EQ(rename.Edit2->maxLength(), 19);
-  for (QLineEdit* description : {rename.Edit1, rename.Edit3, rename.Edit4, rename.Edit5})
-    EXPECT_EQ(description->maxLength(), 31);
+  EXPECT_EQ(Named<QLineEdit>(renameDialog(), "Edit2")->maxLength(), 19);
+  for (const char* description : {"Edit1", "Edit3", "Edit4", "Edit5"})
+    EXPECT_EQ(Named<QLineEdit>(renameDialog(), description)->maxLength(), 31) << description;
 
   EXPECT_EQ(window->statusText->text(), "Vexo 1 (E:) \u203a Games \u2014 2 entries, 509 of 512 slots free");
   EXPECT_EQ(window->windowTitle(), "Vexo Explorer \u2014 Vexo 1 (E:) \u2014 a.img");

@@ -7,8 +7,6 @@
 
 #include "explorer/ImageList.h"
 #include "explorer/PcPaths.h"
-#include "explorer/TForm7.h"
-#include "explorer/TProgressfrm.h"
 #include <QLabel>
 #include "explorer/TreeImages.h"
 #include "tests/explorer/WindowFixture.h"
@@ -67,8 +65,8 @@ TEST_F(StartupTest, LayoutColumnsImagesAndMenus) {
   EXPECT_EQ(shown, (QStringList{"New Vexo Category", "Format", "Diagnostics", "Verify after writing",
                                 "Delete", "Rename", "Properties"}));
   EXPECT_EQ(hidden, (QStringList{"Copy Menu", "Copy Menu Graphics", "Copy", "Paste"}));
-  EXPECT_EQ(window->dialogs.progress->windowTitle(), "Progress");
-  EXPECT_EQ(window->dialogs.form7->windowTitle(), "Modify entries to be restored");
+  EXPECT_EQ(progressDialog()->windowTitle(), "Progress");
+  EXPECT_EQ(restoreChooser()->windowTitle(), "Modify entries to be restored");
 }
 
 TEST_F(StartupTest, TheFolderOfTheLastCloseComesBack) {

@@ -6,6 +6,10 @@
 #include <QSettings>
 #include <QTreeWidget>
 
+#include "explorer/DiagnosticsDialog.h"
+#include "explorer/ProgressDialog.h"
+#include "explorer/RenameDialog.h"
+#include "explorer/RestoreChooser.h"
 #include "explorer/Startup.h"
 #include "tests/explorer/ScriptedSeam.h"
 #include "tests/support/CardImage.h"
@@ -28,6 +32,18 @@ class WindowFixture : public ::testing::Test {
     return path;
   }
   void start() { window = StartExplorer(table, seam); }
+
+  // A widget or dialog by its object name, the name the original program gave it.
+  template <typename T = QWidget>
+  static T* Named(const QObject* parent, const char* name) {
+    T* found = parent->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+  RenameDialog* renameDialog() const { return Named<RenameDialog>(window.get(), "TForm3"); }
+  DiagnosticsDialog* diagnosticsDialog() const { return Named<DiagnosticsDialog>(window.get(), "TForm5"); }
+  ProgressDialog* progressDialog() const { return Named<ProgressDialog>(window.get(), "TProgressfrm"); }
+  RestoreChooser* restoreChooser() const { return Named<RestoreChooser>(window.get(), "TForm7"); }
 
   static QStringList Texts(QTreeWidgetItem* parent) {
     QStringList texts;

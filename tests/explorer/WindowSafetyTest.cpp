@@ -13,8 +13,6 @@
 #include <QTimer>
 #include <iostream>
 
-#include "explorer/TForm5.h"
-#include "explorer/TProgressfrm.h"
 #include "tests/explorer/DragDropFixture.h"
 #include "tests/support/SlowDevice.h"
 
@@ -62,16 +60,18 @@ class WindowSafetyTest : public testing::DragDropFixture {
  protected:
   // Presses the progress dialog's Cancel once the bar has moved past `value`.
   void cancelPast(int value) {
-    TProgressfrm* progress = window->dialogs.progress;
-    QObject::connect(progress->ProgressBar1, &QProgressBar::valueChanged, progress, [progress, value](int now) {
-      if (now > value && progress->cancelButton->isEnabled()) progress->cancelButton->click();
-    });
+    QPushButton* cancel = Named<QPushButton>(progressDialog(), "progressCancel");
+    QObject::connect(Named<QProgressBar>(progressDialog(), "ProgressBar1"), &QProgressBar::valueChanged,
+                     cancel, [cancel, value](int now) {
+                       if (now > value && cancel->isEnabled()) cancel->click();
+                     });
   }
   QString diagnosticsOf(const QStringList& drive) {
     window->TreeView1ContextPopup(onNode(drive));
     window->Dumpit1Click();
-    return window->dialogs.form5->Label1->text();
+    return Named<QLabel>(diagnosticsDialog(), "Label1")->text();
   }
+  QTableWidget* grid() const { return Named<QTableWidget>(diagnosticsDialog(), "StringGrid1"); }
 };
 
 TEST_F(WindowSafetyTest, TheListFollowsTheKeyboardAndTheRightClick) {
@@ -116,14 +116,14 @@ TEST_F(WindowSafetyTest, DeleteOnTheListNeverTouchesAnotherCard) {
 TEST_F(WindowSafetyTest, DiagnosticsShowTheDriveRightClicked) {
   clickVolume({"Vexo 1 (E:)"});
   EXPECT_EQ(diagnosticsOf({"Vexo 2 (F:)"}), "All ok");
-  EXPECT_TRUE(window->dialogs.form5->StringGrid1->item(1, 1)->text().startsWith("Intro"));  // F:'s slot 2
+  EXPECT_TRUE(grid()->item(1, 1)->text().startsWith("Intro"));  // F:'s slot 2
 
   // Another card's chain, broken on the card, shows as it is.
   SlotHeader broken = ReadHeader(a, 3);
   broken.setPrevious(7);
   testing::WriteHeader(a, 3, broken);
   EXPECT_EQ(diagnosticsOf({"Vexo 1 (E:)"}), "1 Errors");
-  EXPECT_TRUE(window->dialogs.form5->StringGrid1->item(1, 1)->text().startsWith("Alpha"));
+  EXPECT_TRUE(grid()->item(1, 1)->text().startsWith("Alpha"));
   EXPECT_EQ(seam.messages, std::vector<QString>{"1 Errors in Vexo File system"});  // as E: was listed
 
   seam.messages.clear();
@@ -168,7 +168,7 @@ TEST_F(WindowSafetyTest, CancelOfABackupLeavesNoFile) {
   clickVolume({"Vexo 1 (E:)"});
   saving.saveAnswers = {localPc("a.VexoImage")};
   // Pressed as soon as the window turns while the backup runs.
-  QTimer::singleShot(0, window.get(), [this] { window->dialogs.progress->cancelButton->click(); });
+  QTimer::singleShot(0, window.get(), [this] { Named<QPushButton>(progressDialog(), "progressCancel")->click(); });
   dropOnPcList(From::Tree);
   EXPECT_EQ(QDir(pc).entryList(QDir::Files | QDir::Hidden), QStringList{});
   EXPECT_TRUE(seam.messages.empty());
@@ -182,8 +182,8 @@ TEST_F(WindowSafetyTest, CancelOfARestoreLeavesOnlyWholeEntries) {
   showPc();
   cancelPast(350'000);  // bytes: while the second entry is written
   QString figures;
-  QObject::connect(window->dialogs.progress->cancelButton, &QPushButton::clicked,
-                   [&] { figures = window->dialogs.progress->figures->text(); });
+  QObject::connect(Named<QPushButton>(progressDialog(), "progressCancel"), &QPushButton::clicked,
+                   [&] { figures = Named<QLabel>(progressDialog(), "progressFigures")->text(); });
   dropOnEntries("set.VexoImage", kNowhere);
   expectIdle();
   // Beside the bar: the share done and the amounts, in bytes.
