@@ -11,20 +11,20 @@
 
 namespace vexo {
 
-std::unique_ptr<TForm2> StartExplorer(DiskTable& table, DialogSeam& seam,
-                                      std::unique_ptr<NotifyBackend> notifications) {
+std::unique_ptr<MainWindow> StartExplorer(DiskTable& table, DialogSeam& seam,
+                                          std::unique_ptr<NotifyBackend> notifications) {
   if (!notifications) notifications = SystemNotifications(table);
-  auto form2 = std::make_unique<TForm2>(table, seam, std::move(notifications));
+  auto window = std::make_unique<MainWindow>(table, seam, std::move(notifications));
   Dialogs dialogs;
-  dialogs.rename = new RenameDialog(form2.get());
-  dialogs.properties = new PropertiesDialog(form2.get());
-  dialogs.diagnostics = new DiagnosticsDialog(form2.get());
-  dialogs.restoreItem = new RestoreItemDialog(form2.get());
-  dialogs.progress = new ProgressDialog(form2.get());
-  dialogs.restoreChooser = new RestoreChooser(seam, *dialogs.restoreItem, form2.get());
-  form2->setDialogs(dialogs);
-  form2->FormCreate();
-  return form2;
+  dialogs.rename = new RenameDialog(window.get());
+  dialogs.properties = new PropertiesDialog(window.get());
+  dialogs.diagnostics = new DiagnosticsDialog(window.get());
+  dialogs.restoreItem = new RestoreItemDialog(window.get());
+  dialogs.progress = new ProgressDialog(window.get());
+  dialogs.restoreChooser = new RestoreChooser(seam, *dialogs.restoreItem, window.get());
+  window->setDialogs(dialogs);
+  window->FormCreate();
+  return window;
 }
 
 }  // namespace vexo

@@ -1,11 +1,13 @@
-// The context-menu commands: the window turns the selection into arguments, the core works.
+// The commands of the menus and keys: the window turns the selection into arguments, the core
+// works.
 
 #include <QTreeWidget>
 
-#include "explorer/ImageList.h"
-#include "explorer/NodeTexts.h"
-#include "explorer/TForm2.h"
 #include "explorer/DiagnosticsDialog.h"
+#include "explorer/ImageList.h"
+#include "explorer/MainWindow.h"
+#include "explorer/NodeTexts.h"
+#include "explorer/PcPaths.h"
 #include "explorer/PropertiesDialog.h"
 #include "explorer/RenameDialog.h"
 #include "explorer/TreeImages.h"
@@ -15,8 +17,9 @@
 #include "volume/Format.h"
 
 namespace vexo {
-void TForm2::NewVexoFolder1Click() {
-  QTreeWidgetItem* node = TreeView1->currentItem();
+
+void MainWindow::newCategory() {
+  QTreeWidgetItem* node = volumeTree->currentItem();
   if (node == nullptr || node->text(0) == "Removable Drives" || IsRemovableNodeText(node->text(0))) {
     prompter.message("Please select a Vexo drive to place a Category on");
     return;
@@ -32,12 +35,12 @@ void TForm2::NewVexoFolder1Click() {
       prompter.input("New Vexo Category", "Please enter new Category name", NextNewCategoryName(children));
   if (!name) return;
   auto* category = new QTreeWidgetItem(node, {QString::fromStdString(*name)});
-  SetNodeImages(category, ImageList1, kImageFolder, kImageOpenFolder);
+  SetNodeImages(category, imageList, kImageFolder, kImageOpenFolder);
   showVolumeNode(category);
 }
 
-void TForm2::Format1Click() {
-  QTreeWidgetItem* node = TreeView1->currentItem();
+void MainWindow::formatDrive() {
+  QTreeWidgetItem* node = volumeTree->currentItem();
   int disk = -1;
   QString drive;
   if (node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
@@ -47,8 +50,8 @@ void TForm2::Format1Click() {
 }
 
 // The directory of the drive node right-clicked, read from the card as it is now.
-void TForm2::Dumpit1Click() {
-  QTreeWidgetItem* node = TreeView1->currentItem();
+void MainWindow::showDiagnostics() {
+  QTreeWidgetItem* node = volumeTree->currentItem();
   int disk = -1;
   QString drive;
   if (!dialogs.diagnostics || node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
@@ -65,14 +68,14 @@ void TForm2::Dumpit1Click() {
   seam_.exec(*dialogs.diagnostics);
 }
 
-void TForm2::Delete1Click() {
+void MainWindow::deleteEntry() {
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
   if (resolved.success) DeleteEntry(dir, resolved.selection);
 }
 
-void TForm2::Rename1Click() {
+void MainWindow::renameEntry() {
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
@@ -84,16 +87,16 @@ void TForm2::Rename1Click() {
   if (!RenameEntry(dir, resolved.selection, form.request())) return;
   // The renamed entry stays the one selected, under its new name.
   const QString stored = QString::fromStdString(dir.header(entry).filename());
-  for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {
-    QTreeWidgetItem* item = ListView1->topLevelItem(i);
+  for (int i = 0; i < entryList->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = entryList->topLevelItem(i);
     if (item->text(0) == stored) {
-      ListView1->setCurrentItem(item);
+      entryList->setCurrentItem(item);
       item->setSelected(true);
     }
   }
 }
 
-void TForm2::Properties1Click() {
+void MainWindow::showProperties() {
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
@@ -101,6 +104,32 @@ void TForm2::Properties1Click() {
   if (!resolved.success || entry < 1 || entry > kSlotCount || !dialogs.properties) return;
   dialogs.properties->setEntry(&dir, entry);
   seam_.exec(*dialogs.properties);
+}
+
+void MainWindow::refresh() {
+  WindowPrompter::Job job(prompter);
+  OperationScope operation(access);
+  // What is shown now, by its texts, to be found again among the fresh nodes.
+  QStringList shown;
+  for (QTreeWidgetItem* n = volumeTree->currentItem(); n != nullptr; n = n->parent())
+    shown.prepend(n->text(0));
+  const QString folder = GetNodePath();
+  for (const QString& root : LogicalDriveRoots(table)) {
+    const Drive* drive = table.ByLetter(root[0].toLatin1());
+    if (drive == nullptr || !drive->removable) continue;
+    RemoveDrive(root, selectedDrive());
+    AddDrive(root, false);
+  }
+  QTreeWidgetItem* found = volumeTree->topLevelItem(0);
+  if (shown.size() > 1) {
+    if (QTreeWidgetItem* volume = driveNodeOf(found, DriveOfNodeText(shown[1]))) {
+      found = volume;
+      for (int i = 0; shown.size() > 2 && i < volume->childCount(); ++i)
+        if (volume->child(i)->text(0) == shown[2]) found = volume->child(i);
+    }
+  }
+  showVolumeNode(found);
+  if (!folder.isEmpty()) ShowFolder(folder);
 }
 
 }  // namespace vexo

@@ -113,7 +113,7 @@ TEST_F(RestoreDialogTest, TheRestoreDialogsActions) {
   }
   EXPECT_EQ(UsedSlots(b), 5);
   EXPECT_TRUE(Texts(node({"Vexo 2 (F:)"})).contains("Arcade"));
-  EXPECT_EQ(Column(window->ListView1), QStringList{"Zed"});  // listed again for the selection
+  EXPECT_EQ(Column(entryList()), QStringList{"Zed"});  // listed again for the selection
   expectIdle();
 }
 
