@@ -2,24 +2,27 @@
 // "Vexo Explorer": the volume pane above (volume tree, entry list), the PC pane below (folder
 // tree, file list). The window decides what is selected; the core does the work.
 //
-// The original program's names, kept as each widget's and dialog's objectName:
+// The original program's names stay as each window's and widget's objectName, so a reader who
+// knows them, and the tests, find the widgets by them; the names in the code say what they are:
 //
-//   TForm2 MainWindow               TreeView1 volumeTree       PopupMenu1 volumeMenu
-//   TForm3 RenameDialog             ListView1 entryList        PopupMenu2 entryMenu
-//   TForm4 PropertiesDialog         TreeView2 pcFolderTree     ImageList1 imageList
-//   TForm5 DiagnosticsDialog        ListView2 pcFileList       Panel1, Panel2 volumePane, pcPane
-//   TForm6 RestoreItemDialog        SHChangeNotify1 driveNotify
-//   TForm7 RestoreChooser           Splitter1, 2, 3 paneSplitter, volumeSplitter, pcSplitter
-//   TProgressfrm ProgressDialog     (ProgressBar1 bar, Label1 label)
+//   TForm2 MainWindow           TreeView1 volumeTree         PopupMenu1 volumeMenu
+//                               ListView1 entryList          PopupMenu2 entryMenu
+//                               TreeView2 pcFolderTree       ImageList1 imageList
+//                               ListView2 pcFileList         SHChangeNotify1 driveNotify
+//     Panel1, Panel2 volumePane, pcPane; Splitter1, 2, 3 paneSplitter, volumeSplitter, pcSplitter
+//   TForm3 RenameDialog         Label1 filenameLabel, Edit2 filenameEdit, Label2 descriptionLabel,
+//                               Edit1 Edit3 Edit4 Edit5 desc1Edit…desc4Edit,
+//                               BitBtn1 okButton, BitBtn2 cancelButton
+//   TForm4 PropertiesDialog     BitBtn1 okButton
+//   TForm5 DiagnosticsDialog    Label1 summaryLabel, StringGrid1 headerGrid
+//   TForm6 RestoreItemDialog    Edit2 categoryEdit, Edit1 filenameEdit, BitBtn1 okButton,
+//                               BitBtn2 cancelButton
+//   TForm7 RestoreChooser       CheckListBox1 itemList, Label1 hintLabel, BitBtn3 checkAllButton,
+//                               BitBtn4 uncheckAllButton, BitBtn5 changeCategoryButton,
+//                               BitBtn1 restoreButton, BitBtn2 cancelButton
+//   TProgressfrm ProgressDialog ProgressBar1 bar, Label1 label
 //
-//   TForm3: Edit2 filenameEdit, Edit1 Edit3 Edit4 Edit5 desc1Edit…desc4Edit, Label1
-//     filenameLabel, Label2 descriptionLabel; TForm3, TForm4, TForm6: BitBtn1 okButton, BitBtn2
-//     cancelButton; TForm5: Label1 summaryLabel, StringGrid1 headerGrid; TForm6: Edit2
-//     categoryEdit, Edit1 filenameEdit; TForm7: CheckListBox1 itemList, Label1 hintLabel,
-//     BitBtn3 checkAllButton, BitBtn4 uncheckAllButton, BitBtn5 changeCategoryButton,
-//     BitBtn1 restoreButton, BitBtn2 cancelButton
-//
-// and its handlers' names:
+// The handlers are named by what they do:
 //
 //   TreeView1Click volumeTreeClicked          NewVexoFolder1Click newCategory
 //   TreeView1ContextPopup selectForVolumeMenu Format1Click formatDrive
@@ -35,7 +38,7 @@
 //   ListView2ColumnClick sortPcFileListBy     CheckListBox1DblClick renameCurrentItem
 //
 // ResolveSelection, ListEntries, AddDrive, RemoveDrive, ShowFolder, ListFolder, GetNodePath,
-// FormCreate and FormClose keep their names.
+// FormCreate, FormClose and the component TSHChangeNotify keep their names.
 
 #include <QMainWindow>
 #include <QString>
@@ -177,7 +180,8 @@ class MainWindow : public QMainWindow, public VolumeObserver {
   void AddDrive(const QString& rootPath, bool select);
   void RemoveDrive(const QString& drivePath, const QString& selectedDrive);
   QTreeWidgetItem* driveNodeOf(QTreeWidgetItem* root, const QString& drive) const;
-  void placeDriveNode(QTreeWidgetItem* root, const QString& text, int image, QTreeWidgetItem** placed);
+  void placeDriveNode(QTreeWidgetItem* root, const QString& text, int image,
+                      QTreeWidgetItem** placed);
   void driveArrived(const QString& path);
   void driveRemoved(const QString& path);
   void mediaRemoved(const QString& path);

@@ -81,10 +81,10 @@ void MainWindow::renameEntry() {
   const Resolved resolved = ResolveSelection();
   const int entry = resolved.selection.entry;
   if (!resolved.success || entry < 1 || entry > kSlotCount || !dialogs.rename) return;
-  RenameDialog& form = *dialogs.rename;
-  form.setRequest(RenameDefaults(dir.header(entry)));
-  if (seam_.exec(form) != QDialog::Accepted) return;
-  if (!RenameEntry(dir, resolved.selection, form.request())) return;
+  RenameDialog& dialog = *dialogs.rename;
+  dialog.setRequest(RenameDefaults(dir.header(entry)));
+  if (seam_.exec(dialog) != QDialog::Accepted) return;
+  if (!RenameEntry(dir, resolved.selection, dialog.request())) return;
   // The renamed entry stays the one selected, under its new name.
   const QString stored = QString::fromStdString(dir.header(entry).filename());
   for (int i = 0; i < entryList->topLevelItemCount(); ++i) {

@@ -35,8 +35,8 @@ TEST_F(RestoreDialogTest, TheRestoreDialogsActions) {
   std::function<int(QDialog&)> rename;
   seam.onDialog = [&](QDialog& dialog) {
     if (dialog.windowTitle() == "Rename Entry") return rename(dialog);
-    auto& form = static_cast<RestoreChooser&>(dialog);
-    QListWidget& list = *Named<QListWidget>(&form, "CheckListBox1");
+    auto& chooser = static_cast<RestoreChooser&>(dialog);
+    QListWidget& list = *Named<QListWidget>(&chooser, "CheckListBox1");
     const auto texts = [&] {
       QStringList t;
       for (int i = 0; i < list.count(); ++i) t << list.item(i)->text();
@@ -49,19 +49,19 @@ TEST_F(RestoreDialogTest, TheRestoreDialogsActions) {
     };
     EXPECT_EQ(texts(), (QStringList{"Demos\\Tour", "Games\\Beta", "Games\\Zeta", "Solo"}));
     EXPECT_EQ(checks(), std::vector<bool>(4, true));
-    Button(form, "BitBtn4")->click();  // Uncheck All
+    Button(chooser, "BitBtn4")->click();  // Uncheck All
     EXPECT_EQ(checks(), std::vector<bool>(4, false));
-    Button(form, "BitBtn3")->click();  // Check All
+    Button(chooser, "BitBtn3")->click();  // Check All
     EXPECT_EQ(checks(), std::vector<bool>(4, true));
 
     // The proposal comes from the first checked item with a category; Cancel changes nothing.
     list.item(0)->setCheckState(Qt::Unchecked);
     seam.inputAnswers = {QString()};
-    Button(form, "BitBtn5")->click();  // Change Checked Category
+    Button(chooser, "BitBtn5")->click();  // Change Checked Category
     EXPECT_EQ(seam.inputs.back(), "Mass Change of Category|Enter new Category|Games");
     EXPECT_EQ(texts(), (QStringList{"Demos\\Tour", "Games\\Beta", "Games\\Zeta", "Solo"}));
     seam.inputAnswers = {"Arcade"};
-    Button(form, "BitBtn5")->click();
+    Button(chooser, "BitBtn5")->click();
     EXPECT_EQ(texts(), (QStringList{"Demos\\Tour", "Arcade\\Beta", "Arcade\\Zeta", "Arcade\\Solo"}));
     EXPECT_EQ(checks(), (std::vector<bool>{false, true, true, true}));
 
@@ -75,7 +75,7 @@ TEST_F(RestoreDialogTest, TheRestoreDialogsActions) {
     };
     list.item(3)->setCheckState(Qt::Unchecked);  // a mark set just before survives the rename
     list.setCurrentRow(2);
-    form.renameCurrentItem();
+    chooser.renameCurrentItem();
     EXPECT_EQ(checks(), (std::vector<bool>{false, true, true, false}));
     list.item(3)->setCheckState(Qt::Checked);
     rename = [](QDialog& edit) {
@@ -84,19 +84,19 @@ TEST_F(RestoreDialogTest, TheRestoreDialogsActions) {
       return int(QDialog::Accepted);
     };
     list.setCurrentRow(0);
-    form.renameCurrentItem();
+    chooser.renameCurrentItem();
     EXPECT_EQ(list.currentRow(), 0);
     rename = [](QDialog& edit) {
       Edit(edit, "Edit1")->setText("Never");
       return int(QDialog::Rejected);
     };
     list.setCurrentRow(1);
-    form.renameCurrentItem();
+    chooser.renameCurrentItem();
     EXPECT_EQ(texts(), (QStringList{"Demos\\Trip", "Arcade\\Beta", "Zed", "Arcade\\Solo"}));
     EXPECT_EQ(checks(), (std::vector<bool>{false, true, true, true}));
 
-    Button(form, "BitBtn1")->click();  // "Restore Checked"
-    return form.result();
+    Button(chooser, "BitBtn1")->click();  // "Restore Checked"
+    return chooser.result();
   };
   dropOnEntries("four.VexoImage", kNowhere);
 
