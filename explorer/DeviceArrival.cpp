@@ -39,27 +39,27 @@ bool MainWindow::deferredWhileWorking(const std::function<void()>& handler) {
   return true;
 }
 
-void MainWindow::driveArrived(const QString& path1) {
-  if (deferredWhileWorking([this, path1] { driveArrived(path1); })) return;
+void MainWindow::driveArrived(const QString& rootPath) {
+  if (deferredWhileWorking([this, rootPath] { driveArrived(rootPath); })) return;
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
-  RemoveDrive(path1, resolved.success ? QString::fromStdString(resolved.selection.drive) : QString());
-  AddDrive(path1, false);
+  RemoveDrive(rootPath, resolved.success ? QString::fromStdString(resolved.selection.drive) : QString());
+  AddDrive(rootPath, false);
 }
 
-void MainWindow::driveRemoved(const QString& path1) {
-  if (deferredWhileWorking([this, path1] { driveRemoved(path1); })) return;
+void MainWindow::driveRemoved(const QString& rootPath) {
+  if (deferredWhileWorking([this, rootPath] { driveRemoved(rootPath); })) return;
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
-  RemoveDrive(path1, resolved.success ? QString::fromStdString(resolved.selection.drive) : QString());
+  RemoveDrive(rootPath, resolved.success ? QString::fromStdString(resolved.selection.drive) : QString());
 }
 
-void MainWindow::mediaRemoved(const QString& path1) {
-  if (deferredWhileWorking([this, path1] { mediaRemoved(path1); })) return;
+void MainWindow::mediaRemoved(const QString& rootPath) {
+  if (deferredWhileWorking([this, rootPath] { mediaRemoved(rootPath); })) return;
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
   const QString selected = resolved.success ? QString::fromStdString(resolved.selection.drive) : QString();
-  const QString drive = path1.left(2);
+  const QString drive = rootPath.left(2);
   QTreeWidgetItem* root = volumeTree->topLevelItem(0);
   QTreeWidgetItem* node = nullptr;
   for (int i = 0; i < root->childCount() && !node; ++i)

@@ -182,9 +182,10 @@ class MainWindow : public QMainWindow, public VolumeObserver {
   QTreeWidgetItem* driveNodeOf(QTreeWidgetItem* root, const QString& drive) const;
   void placeDriveNode(QTreeWidgetItem* root, const QString& text, int image,
                       QTreeWidgetItem** placed);
-  void driveArrived(const QString& path);
-  void driveRemoved(const QString& path);
-  void mediaRemoved(const QString& path);
+  // A card or reader that came or went, by its root (`F:\`).
+  void driveArrived(const QString& rootPath);
+  void driveRemoved(const QString& rootPath);
+  void mediaRemoved(const QString& rootPath);
   // True when an operation is writing: `handler` then runs again once it has ended.
   bool deferredWhileWorking(const std::function<void()>& handler);
 
