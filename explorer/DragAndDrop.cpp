@@ -8,10 +8,10 @@
 
 #include "explorer/DragView.h"
 #include "explorer/FileTypes.h"
+#include "explorer/MainWindow.h"
 #include "explorer/NodeTexts.h"
 #include "explorer/PcPaths.h"
-#include "explorer/TForm2.h"
-#include "explorer/TForm7.h"
+#include "explorer/RestoreChooser.h"
 #include "transfer/ArchiveDestination.h"
 #include "transfer/Attach.h"
 #include "transfer/Backup.h"
@@ -25,9 +25,9 @@
 
 namespace vexo {
 
-std::optional<TForm2::DraggedFile> TForm2::draggedFile(QWidget* source, const QMimeData& mime) const {
-  if (source == ListView2) {
-    const QTreeWidgetItem* item = ListView2->currentItem();
+std::optional<MainWindow::DraggedFile> MainWindow::draggedFile(QWidget* source, const QMimeData& mime) const {
+  if (source == pcFileList) {
+    const QTreeWidgetItem* item = pcFileList->currentItem();
     const QString folder = GetNodePath();
     if (item == nullptr || folder.isEmpty()) return std::nullopt;
     return DraggedFile{item->text(0), ToLocalPath(table, folder + item->text(0))};
@@ -44,30 +44,30 @@ std::optional<TForm2::DraggedFile> TForm2::draggedFile(QWidget* source, const QM
 
 // ---- acceptance -----------------------------------------------------------------------------
 
-bool TForm2::ListView1DragOver(QWidget* source, const QMimeData& mime, const QPoint&) {
+bool MainWindow::dragOverEntryList(QWidget* source, const QMimeData& mime, const QPoint&) {
   // From the PC file list always; from outside only a file.
-  return source == ListView2 || (source == nullptr && draggedFile(source, mime).has_value());
+  return source == pcFileList || (source == nullptr && draggedFile(source, mime).has_value());
 }
 
-bool TForm2::TreeView1DragOver(QWidget* source, const QMimeData& mime, const QPoint& pos) {
-  if (source == ListView1) return true;
-  if (source != ListView2 && source != nullptr) return false;
+bool MainWindow::dragOverVolumeTree(QWidget* source, const QMimeData& mime, const QPoint& pos) {
+  if (source == entryList) return true;
+  if (source != pcFileList && source != nullptr) return false;
   const std::optional<DraggedFile> file = draggedFile(source, mime);
   if (!file) return false;
   const QString ext = LowerExtensionOf(file->name);
   if (ext != ".gci" && ext != ".vexoimage") return false;
   // The node under the pointer is marked; it becomes the current node only when the file is
   // dropped on it.
-  TreeView1->markDropTarget(TreeView1->itemAt(pos));
+  volumeTree->markDropTarget(volumeTree->itemAt(pos));
   return true;
 }
 
-bool TForm2::ListView2DragOver(QWidget*, const QMimeData&, const QPoint&) { return true; }
+bool MainWindow::dragOverPcFileList(QWidget*, const QMimeData&, const QPoint&) { return true; }
 
 // ---- drops on the entry list ----------------------------------------------------------------
 
 // A file dropped from the PC list must still be there; the list catches up when it is not.
-std::optional<TForm2::DraggedFile> TForm2::droppedFile(QWidget* source, const QMimeData& mime) {
+std::optional<MainWindow::DraggedFile> MainWindow::droppedFile(QWidget* source, const QMimeData& mime) {
   std::optional<DraggedFile> file = draggedFile(source, mime);
   if (!file) return file;
   const QFileInfo info(file->path);
@@ -84,14 +84,14 @@ std::optional<TForm2::DraggedFile> TForm2::droppedFile(QWidget* source, const QM
   return file;
 }
 
-void TForm2::ListView1DragDrop(QWidget* source, const QMimeData& mime, const QPoint& pos) {
+void MainWindow::dropOnEntryList(QWidget* source, const QMimeData& mime, const QPoint& pos) {
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
-  ListView1->clearSelection();
-  QTreeWidgetItem* under = ListView1->itemAt(pos);
+  entryList->clearSelection();
+  QTreeWidgetItem* under = entryList->itemAt(pos);
   if (under) {
     under->setSelected(true);
-    ListView1->setCurrentItem(under);
+    entryList->setCurrentItem(under);
   }
   const Resolved resolved = ResolveSelection();
   if (!resolved.success) {
@@ -117,7 +117,7 @@ void TForm2::ListView1DragDrop(QWidget* source, const QMimeData& mime, const QPo
   }
 }
 
-void TForm2::restoreArchive(const QString& path) {
+void MainWindow::restoreArchive(const QString& path) {
   const Resolved resolved = ResolveSelection();
   if (!resolved.success) {
     prompter.message("please select a disk to restore to");
@@ -125,23 +125,28 @@ void TForm2::restoreArchive(const QString& path) {
   }
   const Selection& s = resolved.selection;
   // A restore that stopped (Cancel, a failure) has left what it wrote: the list shows it.
-  if (!RestoreImage(dir, {s.disk, s.drive, ""}, path.toStdString(),
-                    [this](RestoreList& list) { return dialogs.form7 && dialogs.form7->choose(list); }))
+  if (!RestoreImage(dir, {s.disk, s.drive, ""}, path.toStdString(), restoreChoice()))
     ListEntries();
+}
+
+ChooseRestoreItems MainWindow::restoreChoice() {
+  return [this](RestoreList& list) {
+    return dialogs.restoreChooser && dialogs.restoreChooser->choose(list);
+  };
 }
 
 // ---- drops on the volume tree ---------------------------------------------------------------
 
-void TForm2::TreeView1DragDrop(QWidget* source, const QMimeData& mime, const QPoint& pos) {
+void MainWindow::dropOnVolumeTree(QWidget* source, const QMimeData& mime, const QPoint& pos) {
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
-  if (source == ListView1) {
+  if (source == entryList) {
     copyEntryTo(pos);
     return;
   }
   const std::optional<DraggedFile> file = droppedFile(source, mime);
   if (!file) return;
-  QTreeWidgetItem* dropped = TreeView1->itemAt(pos);
+  QTreeWidgetItem* dropped = volumeTree->itemAt(pos);
   if (LowerExtensionOf(file->name) == ".vexoimage") {
     // Onto a drive, or the volume of a category dropped on; the root or empty space does nothing.
     QTreeWidgetItem* node = dropped;
@@ -167,22 +172,20 @@ void TForm2::TreeView1DragDrop(QWidget* source, const QMimeData& mime, const QPo
 // The archive is read and its entries chosen before anything else; only then is the card
 // formatted, after its questions, and the archive restored onto it. Cancel anywhere on the way
 // leaves the card as it was.
-void TForm2::restoreOntoFormatted(const QString& driveNodeText, const QString& archivePath) {
+void MainWindow::restoreOntoFormatted(const QString& driveNodeText, const QString& archivePath) {
   int disk = -1;
   QString drive;
   if (!ParseDriveNodeText(driveNodeText, disk, drive)) return;
   const std::string driveString = drive.toStdString();
-  if (!RestoreImage(
-          dir, {disk, driveString, ""}, archivePath.toStdString(),
-          [this](RestoreList& list) { return dialogs.form7 && dialogs.form7->choose(list); },
-          [this, disk, driveString] {
-            return FormatDrive(dir, disk, driveString, FormatCompletion::Silent);
-          }))
+  if (!RestoreImage(dir, {disk, driveString, ""}, archivePath.toStdString(), restoreChoice(),
+                    [this, disk, driveString] {
+                      return FormatDrive(dir, disk, driveString, FormatCompletion::Silent);
+                    }))
     ListEntries();
 }
 
-void TForm2::copyEntryTo(const QPoint& pos) {
-  QTreeWidgetItem* dropped = TreeView1->itemAt(pos);
+void MainWindow::copyEntryTo(const QPoint& pos) {
+  QTreeWidgetItem* dropped = volumeTree->itemAt(pos);
   if (dropped == nullptr || dropped->text(0) == "Removable Drives") return;
   QTreeWidgetItem* node = dropped;
   std::string category;
@@ -203,8 +206,8 @@ void TForm2::copyEntryTo(const QPoint& pos) {
 
 // ---- drops on the PC file list --------------------------------------------------------------
 
-void TForm2::ListView2DragDrop(QWidget* source, const QMimeData&, const QPoint&) {
-  if (source == ListView2 || source == nullptr) return;
+void MainWindow::dropOnPcFileList(QWidget* source, const QMimeData&, const QPoint&) {
+  if (source == pcFileList || source == nullptr) return;
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
@@ -221,9 +224,9 @@ void TForm2::ListView2DragDrop(QWidget* source, const QMimeData&, const QPoint&)
   std::vector<int> included;
   bool withCsa = false;
   QString archive;
-  if (source == ListView1) {
+  if (source == entryList) {
     std::vector<std::string> captions;
-    QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+    QList<QTreeWidgetItem*> selected = entryList->selectedItems();
     for (QTreeWidgetItem* item : selected) captions.push_back(item->text(0).toStdString());
     const std::optional<std::vector<int>> chosen = ExportSlots(dir, resolved.selection.category, captions);
     if (!chosen) return;
@@ -245,7 +248,7 @@ void TForm2::ListView2DragDrop(QWidget* source, const QMimeData&, const QPoint&)
   if (WriteImageArchive(dir, resolved.selection.disk, resolved.selection.drive, included, withCsa,
                         archive.toStdString())) {
     // The new archive shows in the PC file list at once.
-    if (QTreeWidgetItem* node = TreeView2->currentItem()) ListFolder(pcFolder, node);
+    if (QTreeWidgetItem* node = pcFolderTree->currentItem()) ListFolder(pcFolder, node);
   }
 }
 

@@ -3,27 +3,28 @@
 #include <QTreeWidget>
 
 #include "explorer/ImageList.h"
+#include "explorer/MainWindow.h"
 #include "explorer/NodeTexts.h"
-#include "explorer/TForm2.h"
 #include "explorer/TreeImages.h"
 
 namespace vexo {
-QTreeWidgetItem* TForm2::driveNodeOf(QTreeWidgetItem* root, const QString& drive) const {
+
+QTreeWidgetItem* MainWindow::driveNodeOf(QTreeWidgetItem* root, const QString& drive) const {
   for (int i = 0; i < root->childCount(); ++i) {
     if (DriveOfNodeText(root->child(i)->text(0)) == drive) return root->child(i);
   }
   return nullptr;
 }
 
-void TForm2::placeDriveNode(QTreeWidgetItem* root, const QString& text, int image,
-                            QTreeWidgetItem** placed) {
+void MainWindow::placeDriveNode(QTreeWidgetItem* root, const QString& text, int image,
+                                QTreeWidgetItem** placed) {
   const QString drive = DriveOfNodeText(text);
   int at = root->childCount();
   for (int i = 0; i < root->childCount(); ++i) {
     const QString other = DriveOfNodeText(root->child(i)->text(0));
     if (other == drive) {
       root->child(i)->setText(0, text);  // the same drive: its children stay
-      SetNodeImages(root->child(i), ImageList1, image, image);
+      SetNodeImages(root->child(i), imageList, image, image);
       *placed = root->child(i);
       return;
     }
@@ -34,11 +35,11 @@ void TForm2::placeDriveNode(QTreeWidgetItem* root, const QString& text, int imag
   }
   auto* node = new QTreeWidgetItem({text});
   root->insertChild(at, node);
-  SetNodeImages(node, ImageList1, image, image);
+  SetNodeImages(node, imageList, image, image);
   *placed = node;
 }
 
-void TForm2::AddDrive(const QString& rootPath, bool select) {
+void MainWindow::AddDrive(const QString& rootPath, bool select) {
   OperationScope operation(access);
   const QString drive = rootPath.left(2);
   const Drive* known = table.ByLetter(drive.isEmpty() ? '?' : drive[0].toLatin1());
@@ -48,15 +49,15 @@ void TForm2::AddDrive(const QString& rootPath, bool select) {
 
   QTreeWidgetItem* pcNode = nullptr;
   if (removable) {
-    placeDriveNode(TreeView2->topLevelItem(0), "Removable Disk (" + drive + ")", kImageRemovable, &pcNode);
+    placeDriveNode(pcFolderTree->topLevelItem(0), "Removable Disk (" + drive + ")", kImageRemovable, &pcNode);
   } else {
     QString label = QString::fromStdString(access.VolumeLabel(rootPath.toStdString()));
     if (label.isEmpty()) label = "Local Disk";
-    placeDriveNode(TreeView2->topLevelItem(0), label + " (" + drive + ")", kImageFixed, &pcNode);
+    placeDriveNode(pcFolderTree->topLevelItem(0), label + " (" + drive + ")", kImageFixed, &pcNode);
   }
 
   if (removable) {
-    QTreeWidgetItem* volumeRoot = TreeView1->topLevelItem(0);
+    QTreeWidgetItem* volumeRoot = volumeTree->topLevelItem(0);
     QTreeWidgetItem* node = nullptr;
     if (dir.LoadDirectory(disk, drive.left(1).toStdString(), DirectoryLoad::Keep)) {
       placeDriveNode(volumeRoot, VexoNodeText(disk, drive), kImageVolume, &node);
@@ -64,7 +65,7 @@ void TForm2::AddDrive(const QString& rootPath, bool select) {
         const QString category = QString::fromStdString(name);
         bool present = false;
         for (int i = 0; i < node->childCount() && !present; ++i) present = node->child(i)->text(0) == category;
-        if (!present) SetNodeImages(new QTreeWidgetItem(node, {category}), ImageList1, kImageFolder, kImageFolder);
+        if (!present) SetNodeImages(new QTreeWidgetItem(node, {category}), imageList, kImageFolder, kImageFolder);
       }
       node->setExpanded(true);
       if (select) showVolumeNode(node);
@@ -72,46 +73,46 @@ void TForm2::AddDrive(const QString& rootPath, bool select) {
       placeDriveNode(volumeRoot, RemovableNodeText(disk, drive), kImageRemovable, &node);
     }
   }
-  TreeView1->viewport()->update();
+  volumeTree->viewport()->update();
 }
 
-void TForm2::RemoveDrive(const QString& drivePath, const QString& selected) {
+void MainWindow::RemoveDrive(const QString& drivePath, const QString& selected) {
   const QString drive = drivePath.left(2);
   const QString shownDrive = GetNodePath().left(2);
-  QTreeWidgetItem* volumeRoot = TreeView1->topLevelItem(0);
+  QTreeWidgetItem* volumeRoot = volumeTree->topLevelItem(0);
   if (QTreeWidgetItem* node = driveNodeOf(volumeRoot, drive)) {
     if (drive == selected) {
-      TreeView1->setCurrentItem(volumeRoot);
-      ListView1->clear();
+      volumeTree->setCurrentItem(volumeRoot);
+      entryList->clear();
     }
     delete node;
   }
-  QTreeWidgetItem* computer = TreeView2->topLevelItem(0);
+  QTreeWidgetItem* computer = pcFolderTree->topLevelItem(0);
   if (QTreeWidgetItem* node = driveNodeOf(computer, drive)) {
     if (drive == shownDrive) {
-      TreeView2->setCurrentItem(computer);
-      ListView2->clear();
+      pcFolderTree->setCurrentItem(computer);
+      pcFileList->clear();
     }
     delete node;
   }
 }
 
-QString TForm2::selectedDrive() const {
-  const QTreeWidgetItem* node = TreeView1->currentItem();
+QString MainWindow::selectedDrive() const {
+  const QTreeWidgetItem* node = volumeTree->currentItem();
   if (node == nullptr || node->parent() == nullptr) return {};
   if (node->parent()->parent() != nullptr) node = node->parent();  // a category
   return DriveOfNodeText(node->text(0));
 }
 
-void TForm2::driveChanged(const std::string& drive) {
+void MainWindow::driveChanged(const std::string& drive) {
   const QString d = QString::fromStdString(drive);
   RemoveDrive(d + "\\", selectedDrive());
   AddDrive(d + "\\", false);
 }
 
-bool TForm2::selectDrive(const std::string& drive) {
+bool MainWindow::selectDrive(const std::string& drive) {
   const QString suffix = "(" + QString::fromStdString(drive) + ")";
-  QTreeWidgetItem* root = TreeView1->topLevelItem(0);
+  QTreeWidgetItem* root = volumeTree->topLevelItem(0);
   for (int i = 0; i < root->childCount(); ++i) {
     if (root->child(i)->text(0).contains(suffix)) {
       showVolumeNode(root->child(i));
@@ -121,19 +122,19 @@ bool TForm2::selectDrive(const std::string& drive) {
   return false;
 }
 
-void TForm2::volumeLost(const std::string& drive) {
+void MainWindow::volumeLost(const std::string& drive) {
   const QString d = QString::fromStdString(drive);
   RemoveDrive(d, d);
 }
 
-bool TForm2::showCategory(const std::string& category) {
-  QTreeWidgetItem* node = TreeView1->currentItem();
+bool MainWindow::showCategory(const std::string& category) {
+  QTreeWidgetItem* node = volumeTree->currentItem();
   if (node != nullptr && !IsVexoNodeText(node->text(0))) node = node->parent();
   if (node == nullptr || !IsVexoNodeText(node->text(0))) return false;
   const QString text = QString::fromStdString(category);
   for (int i = 0; i < node->childCount(); ++i)
     if (node->child(i)->text(0) == text) return true;
-  SetNodeImages(new QTreeWidgetItem(node, {text}), ImageList1, kImageFolder, kImageFolder);
+  SetNodeImages(new QTreeWidgetItem(node, {text}), imageList, kImageFolder, kImageFolder);
   return true;
 }
 

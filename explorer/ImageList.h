@@ -1,5 +1,5 @@
 #pragma once
-// ImageList1: the 20 small images the four views share, at fixed positions. 0–4 are the
+// The image list: the 20 small images the four views share, at fixed positions. 0–4 are the
 // program's own pictures; 5–19 come from the icon theme, with the toolkit's standard icons where
 // the theme has none, so every position exists.
 

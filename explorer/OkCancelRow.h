@@ -12,6 +12,8 @@ inline void AddOkCancelRow(QDialog* dialog, QBoxLayout* layout, QPushButton*& ok
   auto* row = new QHBoxLayout;
   ok = new QPushButton("OK", dialog);
   cancel = new QPushButton("Cancel", dialog);
+  ok->setObjectName("BitBtn1");
+  cancel->setObjectName("BitBtn2");
   ok->setDefault(true);
   row->addWidget(ok);
   row->addWidget(cancel);

@@ -10,9 +10,9 @@
 
 #include "explorer/FileTypes.h"
 #include "explorer/ImageList.h"
+#include "explorer/MainWindow.h"
 #include "explorer/NodeTexts.h"
 #include "explorer/PcPaths.h"
-#include "explorer/TForm2.h"
 #include "explorer/TreeImages.h"
 
 namespace vexo {
@@ -53,8 +53,8 @@ class PaintingHeld {
 
 }  // namespace
 
-QString TForm2::GetNodePath() const {
-  const QTreeWidgetItem* node = TreeView2->currentItem();
+QString MainWindow::GetNodePath() const {
+  const QTreeWidgetItem* node = pcFolderTree->currentItem();
   if (node == nullptr || node->text(0) == "My computer") return {};
   QString path;
   for (const QTreeWidgetItem* n = node; n != nullptr; n = n->parent()) path.prepend(n->text(0) + "\\");
@@ -63,9 +63,9 @@ QString TForm2::GetNodePath() const {
   return path.mid(mark - 1, 2) + path.mid(mark + 2);
 }
 
-void TForm2::ShowFolder(const QString& path) {
+void MainWindow::ShowFolder(const QString& path) {
   const QString drive = path.left(2);
-  QTreeWidgetItem* computer = TreeView2->topLevelItem(0);
+  QTreeWidgetItem* computer = pcFolderTree->topLevelItem(0);
   QTreeWidgetItem* current = nullptr;
   for (int i = 0; i < computer->childCount() && !current; ++i)
     if (SameIgnoringAToZ(DriveOfNodeText(computer->child(i)->text(0)), drive)) current = computer->child(i);
@@ -73,7 +73,7 @@ void TForm2::ShowFolder(const QString& path) {
     prompter.message("Not found");
     return;
   }
-  PaintingHeld held{TreeView1, ListView1, TreeView2, ListView2};
+  PaintingHeld held{volumeTree, entryList, pcFolderTree, pcFileList};
   QStringList names = path.mid(3).split('\\', Qt::SkipEmptyParts);
   QString reached = drive;
   for (const QString& name : names) {
@@ -81,7 +81,7 @@ void TForm2::ShowFolder(const QString& path) {
       const QString local = ToLocalPath(table, reached + "\\");
       const QFileInfoList folders =
           QDir(local).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
-      for (const QFileInfo& folder : folders) AddFolderNode(current, folder.fileName(), ImageList1);
+      for (const QFileInfo& folder : folders) AddFolderNode(current, folder.fileName(), imageList);
     }
     QTreeWidgetItem* next = nullptr;
     for (int i = 0; i < current->childCount() && !next; ++i)
@@ -93,13 +93,13 @@ void TForm2::ShowFolder(const QString& path) {
     current = next;
     reached += "\\" + name;
   }
-  TreeView2->setCurrentItem(current);
-  TreeView2->scrollToItem(current);
+  pcFolderTree->setCurrentItem(current);
+  pcFolderTree->scrollToItem(current);
   ListFolder(reached + "\\", current);
 }
 
-void TForm2::ListFolder(const QString& folder, QTreeWidgetItem* node) {
-  ListView2->clear();
+void MainWindow::ListFolder(const QString& folder, QTreeWidgetItem* node) {
+  pcFileList->clear();
   const QString local = ToLocalPath(table, folder);
   watchFolder(local);
   if (local.isEmpty()) return;
@@ -114,7 +114,7 @@ void TForm2::ListFolder(const QString& folder, QTreeWidgetItem* node) {
     if (entry.isDir()) {
       bool present = false;
       for (int i = 0; i < node->childCount() && !present; ++i) present = node->child(i)->text(0) == name;
-      if (!present) AddFolderNode(node, name, ImageList1);
+      if (!present) AddFolderNode(node, name, imageList);
     }
     const QDateTime modified = entry.lastModified().toLocalTime();
     auto* item = new QTreeWidgetItem({name, entry.isDir() ? QString() : QString::number(entry.size()),
@@ -123,17 +123,17 @@ void TForm2::ListFolder(const QString& folder, QTreeWidgetItem* node) {
     item->setData(1, kSortNumberRole, SizeSortNumber(entry));
     item->setData(3, kSortNumberRole, DateSortNumber(modified));
     const int image = FileImage(entry);
-    if (image >= 0 && image < ImageList1.size()) item->setIcon(0, ImageList1[image]);
+    if (image >= 0 && image < imageList.size()) item->setIcon(0, imageList[image]);
     items << item;
   }
   // Name order, case counting, as the list keeps itself sorted while items come in.
   std::stable_sort(items.begin(), items.end(), [](QTreeWidgetItem* a, QTreeWidgetItem* b) {
     return QString::localeAwareCompare(a->text(0), b->text(0)) < 0;
   });
-  ListView2->addTopLevelItems(items);
+  pcFileList->addTopLevelItems(items);
 }
 
-void TForm2::watchFolder(const QString& localFolder) {
+void MainWindow::watchFolder(const QString& localFolder) {
   const QStringList watched = folderWatcher_->directories();
   if (watched == QStringList{localFolder}) return;
   if (!watched.isEmpty()) folderWatcher_->removePaths(watched);
@@ -142,56 +142,56 @@ void TForm2::watchFolder(const QString& localFolder) {
 
 // The folder shown changed on disk: list it again, keeping the item selected and the order
 // the person chose.
-void TForm2::relistFolder() {
+void MainWindow::relistFolder() {
   // Not under a drag of one of its files: the drop must still find what was picked up.
-  if (ListView2->dragging()) {
+  if (pcFileList->dragging()) {
     folderChanged_->start();
     return;
   }
-  QTreeWidgetItem* node = TreeView2->currentItem();
+  QTreeWidgetItem* node = pcFolderTree->currentItem();
   const QString folder = GetNodePath();
   if (node == nullptr || folder.isEmpty()) return;
-  const QString selected = ListView2->currentItem() ? ListView2->currentItem()->text(0) : QString();
+  const QString selected = pcFileList->currentItem() ? pcFileList->currentItem()->text(0) : QString();
   ListFolder(folder, node);
   if (sortcolumn >= 0) sortFileList(sortcolumn, sortforward);
-  for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
-    if (ListView2->topLevelItem(i)->text(0) == selected) ListView2->setCurrentItem(ListView2->topLevelItem(i));
+  for (int i = 0; i < pcFileList->topLevelItemCount(); ++i) {
+    if (pcFileList->topLevelItem(i)->text(0) == selected) pcFileList->setCurrentItem(pcFileList->topLevelItem(i));
   }
 }
 
-void TForm2::ShowParentFolder() {
+void MainWindow::showParentFolder() {
   const QString path = GetNodePath();  // "C:\Data\Cards\"
   const qsizetype end = path.lastIndexOf('\\', -2);
   if (path.size() <= 3 || end < 2) return;  // a drive has no folder above it
   ShowFolder(path.left(end + 1));
 }
 
-void TForm2::TreeView2Click() {
+void MainWindow::pcFolderTreeClicked() {
   const QString path = GetNodePath();
   if (path.isEmpty()) {
-    ListView2->clear();
+    pcFileList->clear();
     return;
   }
   ShowFolder(path.left(path.size() - 1));
 }
 
-void TForm2::ListView2DblClick() {
-  const QTreeWidgetItem* item = ListView2->currentItem();
+void MainWindow::openPcFileListItem() {
+  const QTreeWidgetItem* item = pcFileList->currentItem();
   const QString path = GetNodePath();
   if (item == nullptr || path.isEmpty()) return;
   if (QFileInfo(ToLocalPath(table, path + item->text(0))).isDir()) ShowFolder(path + item->text(0) + "\\");
 }
 
-void TForm2::sortFileList(const std::function<bool(QTreeWidgetItem*, QTreeWidgetItem*)>& less) {
-  QTreeWidgetItem* current = ListView2->currentItem();
+void MainWindow::sortFileList(const std::function<bool(QTreeWidgetItem*, QTreeWidgetItem*)>& less) {
+  QTreeWidgetItem* current = pcFileList->currentItem();
   QList<QTreeWidgetItem*> items;
-  while (ListView2->topLevelItemCount() > 0) items << ListView2->takeTopLevelItem(0);
+  while (pcFileList->topLevelItemCount() > 0) items << pcFileList->takeTopLevelItem(0);
   std::stable_sort(items.begin(), items.end(), less);
-  ListView2->addTopLevelItems(items);
-  if (current) ListView2->setCurrentItem(current);
+  pcFileList->addTopLevelItems(items);
+  if (current) pcFileList->setCurrentItem(current);
 }
 
-void TForm2::ListView2ColumnClick(int column) {
+void MainWindow::sortPcFileListBy(int column) {
   if (column == sortcolumn) {
     sortforward = !sortforward;
   } else {
@@ -200,7 +200,7 @@ void TForm2::ListView2ColumnClick(int column) {
   sortFileList(column, sortforward);
 }
 
-void TForm2::sortFileList(int column, bool forward) {
+void MainWindow::sortFileList(int column, bool forward) {
   QCollator collator;
   collator.setCaseSensitivity(Qt::CaseInsensitive);
   if (column == 1 || column == 3) {

@@ -2,29 +2,29 @@
 
 #include <QApplication>
 
-#include "explorer/TForm3.h"
-#include "explorer/TForm4.h"
-#include "explorer/TForm5.h"
-#include "explorer/TForm6.h"
-#include "explorer/TForm7.h"
-#include "explorer/TProgressfrm.h"
+#include "explorer/DiagnosticsDialog.h"
+#include "explorer/ProgressDialog.h"
+#include "explorer/PropertiesDialog.h"
+#include "explorer/RenameDialog.h"
+#include "explorer/RestoreChooser.h"
+#include "explorer/RestoreItemDialog.h"
 
 namespace vexo {
 
-std::unique_ptr<TForm2> StartExplorer(DiskTable& table, DialogSeam& seam,
-                                      std::unique_ptr<NotifyBackend> notifications) {
+std::unique_ptr<MainWindow> StartExplorer(DiskTable& table, DialogSeam& seam,
+                                          std::unique_ptr<NotifyBackend> notifications) {
   if (!notifications) notifications = SystemNotifications(table);
-  auto form2 = std::make_unique<TForm2>(table, seam, std::move(notifications));
+  auto window = std::make_unique<MainWindow>(table, seam, std::move(notifications));
   Dialogs dialogs;
-  dialogs.form3 = new TForm3(form2.get());
-  dialogs.form4 = new TForm4(form2.get());
-  dialogs.form5 = new TForm5(form2.get());
-  dialogs.form6 = new TForm6(form2.get());
-  dialogs.progress = new TProgressfrm(form2.get());
-  dialogs.form7 = new TForm7(seam, *dialogs.form6, form2.get());
-  form2->setDialogs(dialogs);
-  form2->FormCreate();
-  return form2;
+  dialogs.rename = new RenameDialog(window.get());
+  dialogs.properties = new PropertiesDialog(window.get());
+  dialogs.diagnostics = new DiagnosticsDialog(window.get());
+  dialogs.restoreItem = new RestoreItemDialog(window.get());
+  dialogs.progress = new ProgressDialog(window.get());
+  dialogs.restoreChooser = new RestoreChooser(seam, *dialogs.restoreItem, window.get());
+  window->setDialogs(dialogs);
+  window->FormCreate();
+  return window;
 }
 
 }  // namespace vexo

@@ -4,12 +4,12 @@
 
 #include <memory>
 
-#include "explorer/TForm2.h"
+#include "explorer/MainWindow.h"
 
 namespace vexo {
 
 // Without `notifications`, those of this machine.
-std::unique_ptr<TForm2> StartExplorer(DiskTable& table, DialogSeam& seam,
-                                      std::unique_ptr<NotifyBackend> notifications = nullptr);
+std::unique_ptr<MainWindow> StartExplorer(DiskTable& table, DialogSeam& seam,
+                                          std::unique_ptr<NotifyBackend> notifications = nullptr);
 
 }  // namespace vexo

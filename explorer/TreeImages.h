@@ -1,5 +1,5 @@
 #pragma once
-// Tree nodes carry a normal and a selected image from ImageList1, as the original trees did.
+// Tree nodes carry a normal and a selected image from the image list, as the original trees did.
 
 #include <QIcon>
 #include <QList>

@@ -7,16 +7,16 @@
 #include <QTreeWidget>
 
 #include "explorer/ImageList.h"
+#include "explorer/MainWindow.h"
 #include "explorer/NodeTexts.h"
-#include "explorer/TForm2.h"
 #include "volume/CardName.h"
 #include "volume/NodePath.h"
 
 namespace vexo {
 
-TForm2::Resolved TForm2::ResolveSelection() {
+MainWindow::Resolved MainWindow::ResolveSelection() {
   Resolved result;
-  QTreeWidgetItem* node = TreeView1->currentItem();
+  QTreeWidgetItem* node = volumeTree->currentItem();
   if (node == nullptr || node->text(0) == "My computer") return result;
   std::vector<std::string> texts;
   for (QTreeWidgetItem* n = node; n != nullptr; n = n->parent())
@@ -28,12 +28,12 @@ TForm2::Resolved TForm2::ResolveSelection() {
   result.selection.category = volume->category;
   if (volume->disk != dir.vexodrv && !dir.LoadDirectory(volume->disk, volume->drive, DirectoryLoad::Keep))
     return result;
-  const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+  const QList<QTreeWidgetItem*> selected = entryList->selectedItems();
   if (!selected.isEmpty()) {
     // The first selected in list order.
     QTreeWidgetItem* first = selected.front();
     for (QTreeWidgetItem* item : selected)
-      if (ListView1->indexOfTopLevelItem(item) < ListView1->indexOfTopLevelItem(first)) first = item;
+      if (entryList->indexOfTopLevelItem(item) < entryList->indexOfTopLevelItem(first)) first = item;
     result.selection.filename = first->text(0).toStdString();
     result.selection.entry = dir.FindListedEntry(volume->category, result.selection.filename);
   }
@@ -41,9 +41,9 @@ TForm2::Resolved TForm2::ResolveSelection() {
   return result;
 }
 
-void TForm2::ListEntries() {
+void MainWindow::ListEntries() {
   OperationScope operation(access);
-  ListView1->clear();
+  entryList->clear();
   const Resolved resolved = ResolveSelection();
   // The chain of the volume listed is checked, not that of whichever directory was read last.
   if (resolved.success) dir.CheckChain();
@@ -54,16 +54,16 @@ void TForm2::ListEntries() {
           {QString::fromStdString(row.filename), QString::fromStdString(row.modified),
            QString::fromStdString(row.desc1), QString::fromStdString(row.desc2),
            QString::fromStdString(row.desc3), QString::fromStdString(row.desc4)});
-      item->setIcon(0, ImageList1.value(kImageEntry));
+      item->setIcon(0, imageList.value(kImageEntry));
       items << item;
     }
   }
-  ListView1->addTopLevelItems(items);
+  entryList->addTopLevelItems(items);
   showListedVolume(resolved, static_cast<int>(items.size()));
 }
 
-void TForm2::showListedVolume(const Resolved& resolved, int entries) {
-  const QTreeWidgetItem* node = TreeView1->currentItem();
+void MainWindow::showListedVolume(const Resolved& resolved, int entries) {
+  const QTreeWidgetItem* node = volumeTree->currentItem();
   if (!resolved.success) {
     const bool drive = node != nullptr && node->parent() != nullptr;
     statusText->setText(drive ? node->text(0) + " \u2014 no Vexo File system" : QString());
@@ -83,12 +83,12 @@ void TForm2::showListedVolume(const Resolved& resolved, int entries) {
                  QString::fromStdString(CardName(access, s.disk, s.drive, true)));
 }
 
-void TForm2::TreeView1Pressed() {
+void MainWindow::volumeTreePressed() {
   clickListed_ = changedByPress_;
   changedByPress_ = false;
 }
 
-void TForm2::TreeView1Click() {
+void MainWindow::volumeTreeClicked() {
   // A click whose press made its node current has listed it already.
   if (clickListed_) {
     clickListed_ = false;
@@ -97,37 +97,37 @@ void TForm2::TreeView1Click() {
   ListEntries();
 }
 
-void TForm2::TreeView1Changed() {
+void MainWindow::volumeTreeCurrentChanged() {
   changedByPress_ = QApplication::mouseButtons() != Qt::NoButton;
   ListEntries();
 }
 
-void TForm2::showVolumeNode(QTreeWidgetItem* node) {
-  if (TreeView1->currentItem() == node) {
+void MainWindow::showVolumeNode(QTreeWidgetItem* node) {
+  if (volumeTree->currentItem() == node) {
     ListEntries();
   } else {
-    TreeView1->setCurrentItem(node);  // lists it
+    volumeTree->setCurrentItem(node);  // lists it
   }
 }
 
-bool TForm2::TreeView1ContextPopup(const QPoint& pos) {
-  QTreeWidgetItem* node = TreeView1->itemAt(pos);
+bool MainWindow::selectForVolumeMenu(const QPoint& pos) {
+  QTreeWidgetItem* node = volumeTree->itemAt(pos);
   if (node == nullptr) return false;
-  TreeView1->setCurrentItem(node);
+  volumeTree->setCurrentItem(node);
   const QString text = node->text(0);
   return IsRemovableNodeText(text) || IsVexoNodeText(text);
 }
 
-void TForm2::ListView1StartDrag() {
+void MainWindow::startEntryDrag() {
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
   const Selection& s = resolved.selection;
   dragSource = {s.disk, s.category, s.filename, s.entry};
 }
 
-void TForm2::entriesChanged() { ListEntries(); }
+void MainWindow::entriesChanged() { ListEntries(); }
 
-void TForm2::copyTargetLoaded() {
+void MainWindow::copyTargetLoaded() {
   if (copyDropNode_) showVolumeNode(copyDropNode_);
   else ListEntries();
 }

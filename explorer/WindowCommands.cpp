@@ -1,14 +1,15 @@
-// The context-menu commands: the window turns the selection into arguments, the core works.
+// The commands of the menus and keys: the window turns the selection into arguments, the core
+// works.
 
 #include <QTreeWidget>
-#include <QLineEdit>
 
+#include "explorer/DiagnosticsDialog.h"
 #include "explorer/ImageList.h"
+#include "explorer/MainWindow.h"
 #include "explorer/NodeTexts.h"
-#include "explorer/TForm2.h"
-#include "explorer/TForm3.h"
-#include "explorer/TForm4.h"
-#include "explorer/TForm5.h"
+#include "explorer/PcPaths.h"
+#include "explorer/PropertiesDialog.h"
+#include "explorer/RenameDialog.h"
 #include "explorer/TreeImages.h"
 #include "volume/CardName.h"
 #include "volume/Diagnostics.h"
@@ -16,8 +17,9 @@
 #include "volume/Format.h"
 
 namespace vexo {
-void TForm2::NewVexoFolder1Click() {
-  QTreeWidgetItem* node = TreeView1->currentItem();
+
+void MainWindow::newCategory() {
+  QTreeWidgetItem* node = volumeTree->currentItem();
   if (node == nullptr || node->text(0) == "Removable Drives" || IsRemovableNodeText(node->text(0))) {
     prompter.message("Please select a Vexo drive to place a Category on");
     return;
@@ -33,12 +35,12 @@ void TForm2::NewVexoFolder1Click() {
       prompter.input("New Vexo Category", "Please enter new Category name", NextNewCategoryName(children));
   if (!name) return;
   auto* category = new QTreeWidgetItem(node, {QString::fromStdString(*name)});
-  SetNodeImages(category, ImageList1, kImageFolder, kImageOpenFolder);
+  SetNodeImages(category, imageList, kImageFolder, kImageOpenFolder);
   showVolumeNode(category);
 }
 
-void TForm2::Format1Click() {
-  QTreeWidgetItem* node = TreeView1->currentItem();
+void MainWindow::formatDrive() {
+  QTreeWidgetItem* node = volumeTree->currentItem();
   int disk = -1;
   QString drive;
   if (node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
@@ -48,68 +50,86 @@ void TForm2::Format1Click() {
 }
 
 // The directory of the drive node right-clicked, read from the card as it is now.
-void TForm2::Dumpit1Click() {
-  QTreeWidgetItem* node = TreeView1->currentItem();
+void MainWindow::showDiagnostics() {
+  QTreeWidgetItem* node = volumeTree->currentItem();
   int disk = -1;
   QString drive;
-  if (!dialogs.form5 || node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
+  if (!dialogs.diagnostics || node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   if (!IsVexoNodeText(node->text(0)) || !dir.LoadDirectory(disk, drive.toStdString(), DirectoryLoad::Keep)) {
     prompter.message((node->text(0) + " does not contain a Vexo File system").toStdString());
     return;
   }
-  dialogs.form5->fill(Diagnose(dir));
-  dialogs.form5->setWindowTitle("Vexo File system Diagnostics \u2014 " +
-                                QString::fromStdString(CardName(access, disk, drive.toStdString(), true)));
-  seam_.exec(*dialogs.form5);
+  dialogs.diagnostics->fill(Diagnose(dir));
+  dialogs.diagnostics->setWindowTitle(
+      "Vexo File system Diagnostics \u2014 " +
+      QString::fromStdString(CardName(access, disk, drive.toStdString(), true)));
+  seam_.exec(*dialogs.diagnostics);
 }
 
-void TForm2::Delete1Click() {
+void MainWindow::deleteEntry() {
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
   if (resolved.success) DeleteEntry(dir, resolved.selection);
 }
 
-void TForm2::Rename1Click() {
+void MainWindow::renameEntry() {
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
   const int entry = resolved.selection.entry;
-  if (!resolved.success || entry < 1 || entry > kSlotCount || !dialogs.form3) return;
-  TForm3& form = *dialogs.form3;
-  const RenameRequest now = RenameDefaults(dir.header(entry));
-  form.Edit2->setText(QString::fromStdString(now.filename));
-  form.Edit1->setText(QString::fromStdString(now.desc1));
-  form.Edit3->setText(QString::fromStdString(now.desc2));
-  form.Edit4->setText(QString::fromStdString(now.desc3));
-  form.Edit5->setText(QString::fromStdString(now.desc4));
-  if (seam_.exec(form) != QDialog::Accepted) return;
-  if (!RenameEntry(dir, resolved.selection,
-                   {form.Edit2->text().toStdString(), form.Edit1->text().toStdString(),
-                    form.Edit3->text().toStdString(), form.Edit4->text().toStdString(),
-                    form.Edit5->text().toStdString()}))
-    return;
+  if (!resolved.success || entry < 1 || entry > kSlotCount || !dialogs.rename) return;
+  RenameDialog& dialog = *dialogs.rename;
+  dialog.setRequest(RenameDefaults(dir.header(entry)));
+  if (seam_.exec(dialog) != QDialog::Accepted) return;
+  if (!RenameEntry(dir, resolved.selection, dialog.request())) return;
   // The renamed entry stays the one selected, under its new name.
   const QString stored = QString::fromStdString(dir.header(entry).filename());
-  for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {
-    QTreeWidgetItem* item = ListView1->topLevelItem(i);
+  for (int i = 0; i < entryList->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = entryList->topLevelItem(i);
     if (item->text(0) == stored) {
-      ListView1->setCurrentItem(item);
+      entryList->setCurrentItem(item);
       item->setSelected(true);
     }
   }
 }
 
-void TForm2::Properties1Click() {
+void MainWindow::showProperties() {
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
   const Resolved resolved = ResolveSelection();
   const int entry = resolved.selection.entry;
-  if (!resolved.success || entry < 1 || entry > kSlotCount || !dialogs.form4) return;
-  dialogs.form4->setEntry(&dir, entry);
-  seam_.exec(*dialogs.form4);
+  if (!resolved.success || entry < 1 || entry > kSlotCount || !dialogs.properties) return;
+  dialogs.properties->setEntry(&dir, entry);
+  seam_.exec(*dialogs.properties);
+}
+
+void MainWindow::refresh() {
+  WindowPrompter::Job job(prompter);
+  OperationScope operation(access);
+  // What is shown now, by its texts, to be found again among the fresh nodes.
+  QStringList shown;
+  for (QTreeWidgetItem* n = volumeTree->currentItem(); n != nullptr; n = n->parent())
+    shown.prepend(n->text(0));
+  const QString folder = GetNodePath();
+  for (const QString& root : LogicalDriveRoots(table)) {
+    const Drive* drive = table.ByLetter(root[0].toLatin1());
+    if (drive == nullptr || !drive->removable) continue;
+    RemoveDrive(root, selectedDrive());
+    AddDrive(root, false);
+  }
+  QTreeWidgetItem* found = volumeTree->topLevelItem(0);
+  if (shown.size() > 1) {
+    if (QTreeWidgetItem* volume = driveNodeOf(found, DriveOfNodeText(shown[1]))) {
+      found = volume;
+      for (int i = 0; shown.size() > 2 && i < volume->childCount(); ++i)
+        if (volume->child(i)->text(0) == shown[2]) found = volume->child(i);
+    }
+  }
+  showVolumeNode(found);
+  if (!folder.isEmpty()) ShowFolder(folder);
 }
 
 }  // namespace vexo

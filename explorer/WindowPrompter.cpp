@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QLabel>
-#include <QProgressBar>
 
 #include <climits>
 
@@ -20,7 +18,7 @@ QString Text(const std::string& s) { return QString::fromStdString(s); }
 WindowPrompter::WindowPrompter(QWidget* owner, DialogSeam& dialogs)
     : owner_(owner), dialogs_(dialogs), guard_(owner) {}
 
-void WindowPrompter::setProgressDialog(TProgressfrm* progress) {
+void WindowPrompter::setProgressDialog(ProgressDialog* progress) {
   progress_ = progress;
   if (progress_) progress_->onCancel = [this] { requestCancel(); };
 }
@@ -46,9 +44,9 @@ void WindowPrompter::progressBegin(const std::string& label, std::uint64_t maxim
   if (!awake_) awake_ = std::make_unique<SleepInhibitor>();
   while ((maximum >> shift_) > static_cast<std::uint64_t>(INT_MAX)) ++shift_;
   if (!progress_) return;
-  progress_->Label1->setText(Text(label));
-  progress_->ProgressBar1->setRange(0, static_cast<int>(maximum >> shift_));
-  progress_->ProgressBar1->setValue(0);
+  progress_->setLabel(Text(label));
+  progress_->setRange(static_cast<int>(maximum >> shift_));
+  progress_->setPosition(0);
   if (!progress_->isVisible()) progress_->start();
   showPosition(true);
   sincePump_.invalidate();
@@ -56,7 +54,7 @@ void WindowPrompter::progressBegin(const std::string& label, std::uint64_t maxim
 }
 
 void WindowPrompter::progressLabel(const std::string& label) {
-  if (progress_) progress_->Label1->setText(Text(label));
+  if (progress_) progress_->setLabel(Text(label));
 }
 
 void WindowPrompter::progressStep() {
@@ -71,7 +69,7 @@ void WindowPrompter::progressSet(std::uint64_t position) {
 
 void WindowPrompter::showPosition(bool force) {
   if (!progress_) return;
-  progress_->ProgressBar1->setValue(
+  progress_->setPosition(
       static_cast<int>(std::min(meter_.position(), meter_.maximum()) >> shift_));
   // The figures change with every percent, and the rate and time left at least every so often.
   const unsigned percent = meter_.percent();
@@ -80,7 +78,7 @@ void WindowPrompter::showPosition(bool force) {
     return;
   shownPercent_ = percent;
   sinceFigures_.start();
-  progress_->figures->setText(Text(meter_.figures()));
+  progress_->setFigures(Text(meter_.figures()));
 }
 
 void WindowPrompter::progressEnd() {

@@ -1,6 +1,6 @@
 #pragma once
-// The window's Prompter: messages and questions through the dialog seam, progress in
-// TProgressfrm. An operation runs as a Job: meanwhile the window repaints and the progress
+// The window's Prompter: messages and questions through the dialog seam, progress in the
+// progress dialog. An operation runs as a Job: meanwhile the window repaints and the progress
 // dialog takes Cancel, while the person's input to the main window is thrown away.
 
 #include <QElapsedTimer>
@@ -12,14 +12,14 @@
 #include "disk/SleepInhibitor.h"
 #include "explorer/DialogSeam.h"
 #include "explorer/InputGuard.h"
-#include "explorer/TProgressfrm.h"
+#include "explorer/ProgressDialog.h"
 
 namespace vexo {
 
 class WindowPrompter : public Prompter {
  public:
   WindowPrompter(QWidget* owner, DialogSeam& dialogs);
-  void setProgressDialog(TProgressfrm* progress);
+  void setProgressDialog(ProgressDialog* progress);
 
   void message(const std::string& text) override;
   Answer ask(const std::string& text, Buttons buttons, Answer preferred, Tone tone) override;
@@ -55,7 +55,7 @@ class WindowPrompter : public Prompter {
   QWidget* owner_;
   DialogSeam& dialogs_;
   InputGuard guard_;
-  TProgressfrm* progress_ = nullptr;
+  ProgressDialog* progress_ = nullptr;
   ProgressMeter meter_;
   unsigned shift_ = 0;  // totals beyond what a progress bar counts are scaled down
   int busyDepth_ = 0;

@@ -6,10 +6,10 @@
 
 #include <cstdio>
 
-#include "explorer/DialogSeam.h"
 #include "disk/RemovableDevices.h"
 #include "disk/SystemDisk.h"
 #include "disk/UdisksAccess.h"
+#include "explorer/DialogSeam.h"
 #include "explorer/Startup.h"
 
 int main(int argc, char** argv) {
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   }
 
   vexo::DialogSeam seam;
-  std::unique_ptr<vexo::TForm2> window = vexo::StartExplorer(table, seam);
+  std::unique_ptr<vexo::MainWindow> window = vexo::StartExplorer(table, seam);
   QApplication::setWindowIcon(QIcon(":/icons/vexoexplorer.svg"));
   window->show();
   return app.exec();

@@ -177,7 +177,7 @@ std::optional<RestoreList> ReadRestoreList(Prompter& ui, const std::string& arch
 }
 
 bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string& archivePath,
-                  const RestoreChooser& choose, const BeforeRestoreWrites& beforeWrites) {
+                  const ChooseRestoreItems& choose, const BeforeRestoreWrites& beforeWrites) {
   Prompter& ui = dir.prompter();
   ui.busy(true);
   std::optional<ImageLayout> layout = ReadLayout(ui, archivePath);

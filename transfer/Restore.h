@@ -46,7 +46,7 @@ class RestoreList {
 };
 
 // Shows the list and returns false for Cancel ("Restore Checked" returns true).
-using RestoreChooser = std::function<bool(RestoreList&)>;
+using ChooseRestoreItems = std::function<bool(RestoreList&)>;
 
 // The items an archive offers, without writing anything; nothing after a message when the
 // archive cannot be read or is not a valid image.
@@ -61,6 +61,6 @@ using BeforeRestoreWrites = std::function<bool()>;
 // entries, so that the card holds whole entries only. With `beforeWrites`, the target's
 // directory is read again after it has run.
 bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string& archivePath,
-                  const RestoreChooser& choose, const BeforeRestoreWrites& beforeWrites = {});
+                  const ChooseRestoreItems& choose, const BeforeRestoreWrites& beforeWrites = {});
 
 }  // namespace vexo

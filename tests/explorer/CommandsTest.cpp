@@ -2,9 +2,6 @@
 #include <QLineEdit>
 #include <QTableWidget>
 
-#include "explorer/TForm3.h"
-#include "explorer/TForm4.h"
-#include "explorer/TForm5.h"
 #include "tests/explorer/WindowFixture.h"
 
 namespace vexo {
@@ -26,29 +23,29 @@ class CommandsTest : public testing::WindowFixture {
 
 TEST_F(CommandsTest, TheTreeMenuOpensOnDriveNodesOnly) {
   const auto at = [&](QTreeWidgetItem* node) {
-    return window->TreeView1->visualItemRect(node).center();
+    return volumeTree()->visualItemRect(node).center();
   };
   volumeRoot()->setExpanded(true);
   volumeRoot()->child(0)->setExpanded(true);
-  EXPECT_FALSE(window->TreeView1ContextPopup(at(volumeRoot())));
-  EXPECT_EQ(window->TreeView1->currentItem(), volumeRoot());  // selected all the same
-  EXPECT_TRUE(window->TreeView1ContextPopup(at(volumeRoot()->child(0))));   // Vexo 1 (E:)
-  EXPECT_TRUE(window->TreeView1ContextPopup(at(volumeRoot()->child(1))));   // Removable Disk 2 (F:)
-  EXPECT_FALSE(window->TreeView1ContextPopup(at(volumeRoot()->child(0)->child(0))));  // Games
-  EXPECT_FALSE(window->TreeView1ContextPopup(QPoint(5, 2000)));
+  EXPECT_FALSE(window->selectForVolumeMenu(at(volumeRoot())));
+  EXPECT_EQ(volumeTree()->currentItem(), volumeRoot());  // selected all the same
+  EXPECT_TRUE(window->selectForVolumeMenu(at(volumeRoot()->child(0))));   // Vexo 1 (E:)
+  EXPECT_TRUE(window->selectForVolumeMenu(at(volumeRoot()->child(1))));   // Removable Disk 2 (F:)
+  EXPECT_FALSE(window->selectForVolumeMenu(at(volumeRoot()->child(0)->child(0))));  // Games
+  EXPECT_FALSE(window->selectForVolumeMenu(QPoint(5, 2000)));
 }
 
 TEST_F(CommandsTest, FormatMakesTheRemovableDiskAVexoVolume) {
   clickVolume({"Removable Disk 2 (F:)"});
-  window->Format1Click();
+  window->formatDrive();
   EXPECT_EQ(seam.messages, std::vector<QString>{"Format complete"});
   EXPECT_EQ(Texts(volumeRoot()), (QStringList{"Vexo 1 (E:)", "Vexo 2 (F:)"}));
-  EXPECT_EQ(window->TreeView1->currentItem()->text(0), "Vexo 2 (F:)");
+  EXPECT_EQ(volumeTree()->currentItem()->text(0), "Vexo 2 (F:)");
   EXPECT_TRUE(IsUsed(testing::ReadHeader(blank, 1)) == false);
   EXPECT_EQ(testing::ReadHeader(blank, 512).magic(), kMagic);
 
   seam.messages.clear();
-  window->Format1Click();  // already Vexo: the default answer Cancel stops it
+  window->formatDrive();  // already Vexo: the default answer Cancel stops it
   EXPECT_EQ(seam.questions.back(),
             "Drive is already Formatted as Vexo File system, do you realy want to reformat?\n"
             "Vexo 2 (F:) \u2014 blank.img\nIt holds no entries.");
@@ -57,31 +54,31 @@ TEST_F(CommandsTest, FormatMakesTheRemovableDiskAVexoVolume) {
 
 TEST_F(CommandsTest, DiagnosticsShowsTheGridAndTheSummary) {
   clickVolume({"Vexo 1 (E:)"});
-  window->Dumpit1Click();
+  window->showDiagnostics();
   EXPECT_EQ(seam.dialogs, std::vector<QString>{"Vexo File system Diagnostics \u2014 Vexo 1 (E:) \u2014 a.img"});
-  TForm5& form = *window->dialogs.form5;
-  EXPECT_EQ(form.Label1->text(), "All ok");
-  EXPECT_EQ(form.StringGrid1->rowCount(), 512);
-  EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), QColor(Qt::black));
+  QLabel* summary = Named<QLabel>(diagnosticsDialog(), "Label1");
+  EXPECT_EQ(summary->text(), "All ok");
+  EXPECT_EQ(Named<QTableWidget>(diagnosticsDialog(), "StringGrid1")->rowCount(), 512);
+  EXPECT_EQ(summary->palette().color(QPalette::WindowText), QColor(Qt::black));
 
   // The grid shows the card as it is now.
   SlotHeader broken = testing::ReadHeader(image, 3);
   broken.setNext(9);
   testing::WriteHeader(image, 3, broken);
-  window->Dumpit1Click();
-  EXPECT_EQ(form.Label1->text(), "1 Errors");
-  EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), QColor(Qt::red));
+  window->showDiagnostics();
+  EXPECT_EQ(summary->text(), "1 Errors");
+  EXPECT_EQ(summary->palette().color(QPalette::WindowText), QColor(Qt::red));
 }
 
 TEST_F(CommandsTest, DeleteAsksAndRefillsTheList) {
   clickVolume({"Vexo 1 (E:)", "Games"});
-  EXPECT_EQ(Column(window->ListView1), (QStringList{"Alpha", "Pong"}));
+  EXPECT_EQ(Column(entryList()), (QStringList{"Alpha", "Pong"}));
   selectEntry("Pong");
   seam.answers = {Answer::Yes};
-  window->Delete1Click();
+  window->deleteEntry();
   EXPECT_EQ(seam.questions,
             std::vector<QString>{"Confirm Delete of 'Pong'\nfrom Games on Vexo 1 (E:) \u2014 a.img"});
-  EXPECT_EQ(Column(window->ListView1), QStringList{"Alpha"});
+  EXPECT_EQ(Column(entryList()), QStringList{"Alpha"});
   EXPECT_FALSE(IsUsed(testing::ReadHeader(image, 1)));
 }
 
@@ -89,20 +86,20 @@ TEST_F(CommandsTest, RenameThroughItsDialog) {
   clickVolume({"Vexo 1 (E:)", "Games"});
   selectEntry("Pong");
   seam.onDialog = [](QDialog& dialog) {
-    auto& form = static_cast<TForm3&>(dialog);
-    EXPECT_EQ(form.Edit2->text(), "Pong");
-    form.Edit2->setText("Zap");
-    form.Edit4->setText("third");
+    EXPECT_EQ(dialog.objectName(), "TForm3");
+    EXPECT_EQ(Named<QLineEdit>(&dialog, "Edit2")->text(), "Pong");
+    Named<QLineEdit>(&dialog, "Edit2")->setText("Zap");
+    Named<QLineEdit>(&dialog, "Edit4")->setText("third");
     return int(QDialog::Accepted);
   };
-  window->Rename1Click();
+  window->renameEntry();
   EXPECT_EQ(seam.dialogs, std::vector<QString>{"Rename"});
-  EXPECT_EQ(Column(window->ListView1), (QStringList{"Alpha", "Zap"}));
+  EXPECT_EQ(Column(entryList()), (QStringList{"Alpha", "Zap"}));
   EXPECT_EQ(testing::ReadHeader(image, 1).desc3(), "third");
 
   seam.onDialog = [](QDialog&) { return int(QDialog::Rejected); };
   selectEntry("Zap");
-  window->Rename1Click();
+  window->renameEntry();
   EXPECT_EQ(testing::ReadHeader(image, 1).filename(), "Zap");
 }
 
@@ -111,40 +108,39 @@ TEST_F(CommandsTest, PropertiesShowsTheEntrysFields) {
   selectEntry("Tool");
   QStringList shown;
   seam.onDialog = [&](QDialog& dialog) {
-    auto& form = static_cast<TForm4&>(dialog);
-    form.show();  // the values are filled as it shows
-    for (QLabel* value : form.values) shown << value->text();
-    form.hide();
+    dialog.show();  // the values are filled as it shows
+    for (QLabel* value : dialog.findChildren<QLabel*>("propertyValue")) shown << value->text();
+    dialog.hide();
     return int(QDialog::Accepted);
   };
-  window->Properties1Click();
+  window->showProperties();
   ASSERT_EQ(shown.size(), 11);
   EXPECT_EQ(shown[0], "");
   EXPECT_EQ(shown[1], "Tool");
 
   seam.dialogs.clear();
-  window->ListView1->clearSelection();
-  window->Properties1Click();  // nothing selected: no dialog
+  entryList()->clearSelection();
+  window->showProperties();  // nothing selected: no dialog
   EXPECT_TRUE(seam.dialogs.empty());
 }
 
 TEST_F(CommandsTest, NewCategoryOffersTheNextNameAndChecksTheNode) {
   clickVolume({"Vexo 1 (E:)", "Games"});
-  window->NewVexoFolder1Click();
+  window->newCategory();
   EXPECT_EQ(seam.inputs, std::vector<QString>{"New Vexo Category|Please enter new Category name|New Category1"});
-  EXPECT_EQ(window->TreeView1->currentItem()->text(0), "New Category1");
-  EXPECT_TRUE(Column(window->ListView1).isEmpty());
-  window->NewVexoFolder1Click();
+  EXPECT_EQ(volumeTree()->currentItem()->text(0), "New Category1");
+  EXPECT_TRUE(Column(entryList()).isEmpty());
+  window->newCategory();
   EXPECT_EQ(seam.inputs.back(), "New Vexo Category|Please enter new Category name|New Category2");
 
   seam.inputAnswers = {QString()};  // Cancel
-  window->NewVexoFolder1Click();
+  window->newCategory();
   EXPECT_EQ(Texts(volumeRoot()->child(0)), (QStringList{"Games", "New Category1", "New Category2"}));
 
   for (const QStringList& path : {QStringList{}, QStringList{"Removable Disk 2 (F:)"}}) {
     seam.messages.clear();
-    if (path.isEmpty()) window->TreeView1->setCurrentItem(volumeRoot()); else clickVolume(path);
-    window->NewVexoFolder1Click();
+    if (path.isEmpty()) volumeTree()->setCurrentItem(volumeRoot()); else clickVolume(path);
+    window->newCategory();
     EXPECT_EQ(seam.messages, std::vector<QString>{"Please select a Vexo drive to place a Category on"});
   }
 }
@@ -152,18 +148,18 @@ TEST_F(CommandsTest, NewCategoryOffersTheNextNameAndChecksTheNode) {
 TEST_F(CommandsTest, ResolveSelectionAndTheDragSourceFields) {
   clickVolume({"Vexo 1 (E:)", "Games"});
   selectEntry("Pong");
-  window->ListView1->topLevelItem(0)->setSelected(true);  // Alpha too: the first in list order
-  window->ListView1StartDrag();
+  entryList()->topLevelItem(0)->setSelected(true);  // Alpha too: the first in list order
+  window->startEntryDrag();
   EXPECT_EQ(window->dragSource.disk, 1);
   EXPECT_EQ(window->dragSource.category, "Games");
   EXPECT_EQ(window->dragSource.filename, "Alpha");
   EXPECT_EQ(window->dragSource.slot, 2);
 
-  window->ListView1->clearSelection();
-  window->ListView1StartDrag();
+  entryList()->clearSelection();
+  window->startEntryDrag();
   EXPECT_EQ(window->dragSource.slot, -1);
-  window->TreeView1->setCurrentItem(volumeRoot());
-  window->ListView1StartDrag();
+  volumeTree()->setCurrentItem(volumeRoot());
+  window->startEntryDrag();
   EXPECT_EQ(window->dragSource.disk, -1);
 }
 

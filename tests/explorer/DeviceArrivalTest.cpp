@@ -34,15 +34,15 @@ TEST_F(DeviceArrivalTest, ACardPutIntoAnEmptyReaderBecomesAVolume) {
   card("other.img", CardBuilder().add(1, "", "Stay"));
   startWithFakeNotifications();
   EXPECT_EQ(Texts(volumeRoot()), (QStringList{"Removable Disk -1 (E:)", "Vexo 2 (F:)"}));
-  QTreeWidgetItem* selected = window->TreeView1->currentItem();
+  QTreeWidgetItem* selected = volumeTree()->currentItem();
 
   testing::MakeImage(image);
   CardBuilder().add(1, "Games", "Pong").add(2, "Tools", "Hammer").writeTo(image);
   notifications.deliver(SHCNE_MEDIAINSERTED, "E:\\", "");
   EXPECT_EQ(Texts(volumeRoot()), (QStringList{"Vexo 1 (E:)", "Vexo 2 (F:)"}));
   EXPECT_EQ(Texts(volumeRoot()->child(0)), (QStringList{"Games", "Tools"}));
-  EXPECT_EQ(window->TreeView1->currentItem(), selected);  // the selection stays
-  EXPECT_EQ(Column(window->ListView1), QStringList{"Stay"});
+  EXPECT_EQ(volumeTree()->currentItem(), selected);  // the selection stays
+  EXPECT_EQ(Column(entryList()), QStringList{"Stay"});
 }
 
 TEST_F(DeviceArrivalTest, TakingOutTheSelectedCardClearsTheVolumePane) {
@@ -50,11 +50,11 @@ TEST_F(DeviceArrivalTest, TakingOutTheSelectedCardClearsTheVolumePane) {
   card("b.img", CardBuilder().add(1, "Music", "Tune"));
   startWithFakeNotifications();
   clickVolume({"Vexo 2 (F:)", "Music"});
-  EXPECT_EQ(Column(window->ListView1), QStringList{"Tune"});
+  EXPECT_EQ(Column(entryList()), QStringList{"Tune"});
 
   notifications.deliver(SHCNE_MEDIAREMOVED, "F:\\", "");
-  EXPECT_EQ(window->TreeView1->currentItem(), volumeRoot());
-  EXPECT_TRUE(Column(window->ListView1).isEmpty());
+  EXPECT_EQ(volumeTree()->currentItem(), volumeRoot());
+  EXPECT_TRUE(Column(entryList()).isEmpty());
   EXPECT_EQ(volumeRoot()->child(1)->text(0), "Removable Disk 2 (F:)");
   EXPECT_EQ(volumeRoot()->child(1)->childCount(), 0);
   EXPECT_EQ(NodeImage(volumeRoot()->child(1)), kImageRemovable);
@@ -69,8 +69,8 @@ TEST_F(DeviceArrivalTest, TakingOutAnotherCardLeavesTheSelection) {
   notifications.deliver(SHCNE_MEDIAREMOVED, "E:\\", "");
   EXPECT_EQ(volumeRoot()->child(0)->text(0), "Removable Disk 1 (E:)");
   EXPECT_EQ(volumeRoot()->child(0)->childCount(), 0);
-  EXPECT_EQ(window->TreeView1->currentItem()->text(0), "Vexo 2 (F:)");
-  EXPECT_EQ(Column(window->ListView1), QStringList{"Tune"});
+  EXPECT_EQ(volumeTree()->currentItem()->text(0), "Vexo 2 (F:)");
+  EXPECT_EQ(Column(entryList()), QStringList{"Tune"});
   notifications.deliver(SHCNE_MEDIAREMOVED, "Q:\\", "");  // no node: nothing happens
   EXPECT_EQ(Texts(volumeRoot()).size(), 2);
 }
@@ -78,15 +78,15 @@ TEST_F(DeviceArrivalTest, TakingOutAnotherCardLeavesTheSelection) {
 TEST_F(DeviceArrivalTest, AReaderUnpluggedWhileThePcPaneShowsIt) {
   card("a.img", CardBuilder().add(1, "", "Pong"));
   startWithFakeNotifications();
-  window->TreeView2->setCurrentItem(pcRoot()->child(1));  // Removable Disk (E:)
-  window->TreeView2Click();
+  pcFolderTree()->setCurrentItem(pcRoot()->child(1));  // Removable Disk (E:)
+  window->pcFolderTreeClicked();
   ASSERT_EQ(window->GetNodePath(), "E:\\");
   notifications.deliver(SHCNE_DRIVEREMOVED, "E:\\", "");
   EXPECT_TRUE(Texts(volumeRoot()).isEmpty());
   EXPECT_EQ(Texts(pcRoot()), QStringList{"Local Disk (C:)"});
-  EXPECT_EQ(window->TreeView2->currentItem(), pcRoot());
-  EXPECT_TRUE(Column(window->ListView2).isEmpty());
-  EXPECT_TRUE(Column(window->ListView1).isEmpty());  // it was the selected volume
+  EXPECT_EQ(pcFolderTree()->currentItem(), pcRoot());
+  EXPECT_TRUE(Column(pcFileList()).isEmpty());
+  EXPECT_TRUE(Column(entryList()).isEmpty());  // it was the selected volume
 }
 
 // A real card image deleted and made again: the watch on the file tells the window.

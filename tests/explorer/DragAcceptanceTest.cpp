@@ -72,25 +72,25 @@ TEST_F(DragAcceptanceTest, WhichDragsEachViewTakes) {
     const QPoint pos = c.over.isEmpty() ? kNowhere : onNode(c.over.split('/'));
     bool accepted = false;
     if (c.from == From::Desktop) {
-      DragView* target = c.target == From::Tree        ? window->TreeView1
-                         : c.target == From::EntryList ? window->ListView1
-                                                       : window->ListView2;
+      DragView* target = c.target == From::Tree        ? volumeTree()
+                         : c.target == From::EntryList ? entryList()
+                                                       : pcFileList();
       accepted = DragOverEvents(target, *FileDrag(localPc(c.file).toStdString()), pos);
     } else {
-      if (c.from == From::PcList && c.file.isEmpty()) window->ListView2->setCurrentItem(nullptr);
+      if (c.from == From::PcList && c.file.isEmpty()) pcFileList()->setCurrentItem(nullptr);
       if (c.from == From::PcList && !c.file.isEmpty()) pickPc(c.file);
       QWidget* source = view(c.from);
       const auto mime = ViewDrag(source);
-      accepted = c.target == From::Tree        ? window->TreeView1DragOver(source, *mime, pos)
-                 : c.target == From::EntryList ? window->ListView1DragOver(source, *mime, pos)
-                                               : window->ListView2DragOver(source, *mime, pos);
+      accepted = c.target == From::Tree        ? window->dragOverVolumeTree(source, *mime, pos)
+                 : c.target == From::EntryList ? window->dragOverEntryList(source, *mime, pos)
+                                               : window->dragOverPcFileList(source, *mime, pos);
     }
     EXPECT_EQ(accepted, c.accepted);
     EXPECT_EQ(treeHighlight(), c.highlight);
     // A hover moves neither the current node nor the entry list, and leaves no mark behind.
-    EXPECT_EQ(pathOf(window->TreeView1->currentItem()), kStart);
-    EXPECT_EQ(Column(window->ListView1), QStringList{"Tool"});
-    DragLeaves(window->TreeView1);
+    EXPECT_EQ(pathOf(volumeTree()->currentItem()), kStart);
+    EXPECT_EQ(Column(entryList()), QStringList{"Tool"});
+    DragLeaves(volumeTree());
     EXPECT_EQ(treeHighlight(), kStart);
   }
   EXPECT_TRUE(seam.messages.empty());
@@ -102,14 +102,14 @@ TEST_F(DragAcceptanceTest, AFileDroppedOnTheEntryListFromTheDesktopIsImported) {
   clickVolume({"Vexo 1 (E:)"});
   const Bytes program = Pattern(513, 0xA1);
   const std::string path = pcFile("Beam.vxe", program);
-  EXPECT_TRUE(DropEvents(window->ListView1, *FileDrag(path), kNowhere));
+  EXPECT_TRUE(DropEvents(entryList(), *FileDrag(path), kNowhere));
   const SlotHeader h = ReadHeader(a, 4);
   EXPECT_EQ(h.category(), "");
   EXPECT_EQ(h.filename(), "Beam");
   EXPECT_EQ(h.proglen(), 513);
   EXPECT_EQ(h.progsum(), ByteSum(program));
   EXPECT_EQ(Sectors(a, SlotFirstSector(4) + 1, 513), program);
-  EXPECT_EQ(Column(window->ListView1), (QStringList{"Beam", "Tool"}));
+  EXPECT_EQ(Column(entryList()), (QStringList{"Beam", "Tool"}));
 }
 
 TEST_F(DragAcceptanceTest, AGciFileFromTheDesktopFollowsThePointerOverTheTreeAndDrops) {
@@ -118,15 +118,15 @@ TEST_F(DragAcceptanceTest, AGciFileFromTheDesktopFollowsThePointerOverTheTreeAnd
   const std::string path = pcFile("LOGO.GCI", gci);
   seam.inputAnswers = {"$5"};
   // A drag that only passes leaves the selection and the entry list as they were.
-  DragOverEvents(window->TreeView1, *FileDrag(path), onNode({"Vexo 2 (F:)", "Demos"}));
+  DragOverEvents(volumeTree(), *FileDrag(path), onNode({"Vexo 2 (F:)", "Demos"}));
   EXPECT_EQ(treeHighlight(), "Vexo 2 (F:)/Demos");
-  DragLeaves(window->TreeView1);
+  DragLeaves(volumeTree());
   EXPECT_EQ(treeSelection(), "Vexo 1 (E:)");
   EXPECT_EQ(treeHighlight(), "Vexo 1 (E:)");
-  EXPECT_EQ(Column(window->ListView1), QStringList{"Tool"});
+  EXPECT_EQ(Column(entryList()), QStringList{"Tool"});
   EXPECT_TRUE(seam.inputs.empty());
 
-  EXPECT_TRUE(DropEvents(window->TreeView1, *FileDrag(path), onNode({"Vexo 2 (F:)"})));
+  EXPECT_TRUE(DropEvents(volumeTree(), *FileDrag(path), onNode({"Vexo 2 (F:)"})));
   EXPECT_EQ(treeSelection(), "Vexo 2 (F:)");
   EXPECT_EQ(Sectors(b, kCsaFirstSector + 5, 700), gci);
   EXPECT_EQ(ReadHeader(b, 1).csaflag(), 1);
@@ -134,7 +134,7 @@ TEST_F(DragAcceptanceTest, AGciFileFromTheDesktopFollowsThePointerOverTheTreeAnd
   // A program is refused over the tree: no question, no move of the selection.
   clickVolume({"Vexo 1 (E:)"});
   seam.inputs.clear();
-  EXPECT_FALSE(DropEvents(window->TreeView1, *FileDrag(pcFile("prog.vxe", Bytes(10, 1))),
+  EXPECT_FALSE(DropEvents(volumeTree(), *FileDrag(pcFile("prog.vxe", Bytes(10, 1))),
                           onNode({"Vexo 2 (F:)"})));
   EXPECT_TRUE(seam.inputs.empty());
   EXPECT_EQ(treeSelection(), "Vexo 1 (E:)");
@@ -144,13 +144,13 @@ TEST_F(DragAcceptanceTest, AFileFromTheDesktopOnThePcListIsTakenAndChangesNothin
   clickVolume({"Vexo 1 (E:)"});
   const std::string path = pcFile("prog.vxe", Bytes(10, 1));
   int drops = 0;
-  const auto handler = window->ListView2->onDrop;
-  window->ListView2->onDrop = [&](QWidget* source, const QMimeData& mime, const QPoint& pos) {
+  const auto handler = pcFileList()->onDrop;
+  pcFileList()->onDrop = [&](QWidget* source, const QMimeData& mime, const QPoint& pos) {
     ++drops;
     EXPECT_EQ(source, nullptr);
     handler(source, mime, pos);
   };
-  EXPECT_TRUE(DropEvents(window->ListView2, *FileDrag(path), kNowhere));
+  EXPECT_TRUE(DropEvents(pcFileList(), *FileDrag(path), kNowhere));
   EXPECT_EQ(drops, 1);
   EXPECT_TRUE(seam.messages.empty());
   EXPECT_TRUE(saving.saveFolders.empty());
@@ -160,9 +160,9 @@ TEST_F(DragAcceptanceTest, AFileFromTheDesktopOnThePcListIsTakenAndChangesNothin
 TEST_F(DragAcceptanceTest, AViewDragWithoutItsViewIsRefused) {
   // What another copy of the program would send: the format, but no source view here.
   clickVolume({"Vexo 1 (E:)"});
-  const auto mime = ViewDrag(window->ListView1);
-  EXPECT_FALSE(DropEvents(window->ListView1, *mime, kNowhere));
-  EXPECT_FALSE(DropEvents(window->TreeView1, *mime, onNode({"Vexo 2 (F:)"})));
+  const auto mime = ViewDrag(entryList());
+  EXPECT_FALSE(DropEvents(entryList(), *mime, kNowhere));
+  EXPECT_FALSE(DropEvents(volumeTree(), *mime, onNode({"Vexo 2 (F:)"})));
   EXPECT_EQ(treeSelection(), "Vexo 1 (E:)");
   EXPECT_TRUE(seam.messages.empty());
 }
@@ -170,23 +170,23 @@ TEST_F(DragAcceptanceTest, AViewDragWithoutItsViewIsRefused) {
 TEST_F(DragAcceptanceTest, TheFolderTreeTakesNoDragsAndStartsNone) {
   const std::string path = pcFile("prog.vxe", Bytes(10, 1));
   const auto mime = FileDrag(path);
-  QWidget* viewport = window->TreeView2->viewport();
+  QWidget* viewport = pcFolderTree()->viewport();
   QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(viewport, &enter);
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(viewport, &drop);
   EXPECT_FALSE(enter.isAccepted());
   EXPECT_FALSE(drop.isAccepted());
-  EXPECT_FALSE(window->TreeView2->dragEnabled());
+  EXPECT_FALSE(pcFolderTree()->dragEnabled());
   EXPECT_TRUE(seam.messages.empty());
 }
 
 TEST_F(DragAcceptanceTest, PressingAndMovingOnAnEntryStartsTheDragAndRecordsIt) {
   window->show();  // the mouse works on laid-out views
   clickVolume({"Vexo 1 (E:)", "Games"});
-  window->ListView1->clearSelection();
+  entryList()->clearSelection();
   window->dragSource.slot = -7;
-  QWidget* viewport = window->ListView1->viewport();
+  QWidget* viewport = entryList()->viewport();
   const QPoint start = onEntry("Pong");
   const auto send = [&](QEvent::Type type, const QPoint& at, Qt::MouseButton button, Qt::MouseButtons buttons) {
     QMouseEvent event(type, at, viewport->mapToGlobal(at), button, buttons, Qt::NoModifier);

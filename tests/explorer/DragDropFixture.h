@@ -19,7 +19,7 @@
 
 #include "explorer/DragView.h"
 #include "explorer/PcPaths.h"
-#include "explorer/TForm2.h"
+#include "explorer/MainWindow.h"
 #include "transfer/ImageArchive.h"
 #include "transfer/ImagePayload.h"
 #include "volume/GraphicsIndex.h"
@@ -224,9 +224,9 @@ class DragDropFixture : public WindowFixture {
   void showPc() { window->ShowFolder(ToPcPath(table, pc)); }
   // Selects a file of the PC list, as pressing on it before a drag does.
   void pickPc(const QString& name) {
-    const QList<QTreeWidgetItem*> found = window->ListView2->findItems(name, Qt::MatchExactly);
+    const QList<QTreeWidgetItem*> found = pcFileList()->findItems(name, Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1) << name.toStdString();
-    window->ListView2->setCurrentItem(found.front());
+    pcFileList()->setCurrentItem(found.front());
   }
 
   QTreeWidgetItem* node(const QStringList& path) const {
@@ -244,12 +244,12 @@ class DragDropFixture : public WindowFixture {
   QPoint onNode(const QStringList& path) const {
     QTreeWidgetItem* n = node(path);
     EXPECT_NE(n, nullptr) << path.join("/").toStdString();
-    return n ? window->TreeView1->visualItemRect(n).center() : kNowhere;
+    return n ? volumeTree()->visualItemRect(n).center() : kNowhere;
   }
   QPoint onEntry(const QString& name) const {
-    const QList<QTreeWidgetItem*> found = window->ListView1->findItems(name, Qt::MatchExactly);
+    const QList<QTreeWidgetItem*> found = entryList()->findItems(name, Qt::MatchExactly);
     EXPECT_EQ(found.size(), 1) << name.toStdString();
-    return found.isEmpty() ? kNowhere : window->ListView1->visualItemRect(found.front()).center();
+    return found.isEmpty() ? kNowhere : entryList()->visualItemRect(found.front()).center();
   }
   // The tree's selection as a path of texts, "" when nothing is selected.
   QString pathOf(QTreeWidgetItem* n) const {
@@ -259,13 +259,13 @@ class DragDropFixture : public WindowFixture {
   }
   // The current node of the volume tree, which the entry list shows.
   QString treeSelection() const {
-    QTreeWidgetItem* n = window->TreeView1->currentItem();
+    QTreeWidgetItem* n = volumeTree()->currentItem();
     if (n == nullptr || !n->isSelected()) return {};
     return pathOf(n);
   }
   // The node highlighted in the volume tree: the drop target while a drag hovers over it.
   QString treeHighlight() const {
-    const QList<QTreeWidgetItem*> marked = window->TreeView1->selectedItems();
+    const QList<QTreeWidgetItem*> marked = volumeTree()->selectedItems();
     return marked.isEmpty() ? QString() : pathOf(marked.front());
   }
   // The pointer of a drag leaves the view (a drag cancelled over it ends the same way).
@@ -281,9 +281,9 @@ class DragDropFixture : public WindowFixture {
 
   QWidget* view(From from) const {
     switch (from) {
-      case From::PcList: return window->ListView2;
-      case From::EntryList: return window->ListView1;
-      case From::Tree: return window->TreeView1;
+      case From::PcList: return pcFileList();
+      case From::EntryList: return entryList();
+      case From::Tree: return volumeTree();
       case From::Desktop: return nullptr;
     }
     return nullptr;
@@ -334,33 +334,33 @@ class DragDropFixture : public WindowFixture {
   // A PC-list drag of `file` dropped on the entry list at `pos`.
   void dropOnEntries(const QString& file, const QPoint& pos) {
     pickPc(file);
-    const auto mime = ViewDrag(window->ListView2);
-    ASSERT_TRUE(window->ListView1DragOver(window->ListView2, *mime, pos));
-    window->ListView1DragDrop(window->ListView2, *mime, pos);
+    const auto mime = ViewDrag(pcFileList());
+    ASSERT_TRUE(window->dragOverEntryList(pcFileList(), *mime, pos));
+    window->dropOnEntryList(pcFileList(), *mime, pos);
   }
   // A PC-list drag of `file` moved over the tree to `pos` and dropped there.
   void dropOnTree(const QString& file, const QPoint& pos) {
     pickPc(file);
-    const auto mime = ViewDrag(window->ListView2);
-    ASSERT_TRUE(window->TreeView1DragOver(window->ListView2, *mime, pos));
-    window->TreeView1DragDrop(window->ListView2, *mime, pos);
+    const auto mime = ViewDrag(pcFileList());
+    ASSERT_TRUE(window->dragOverVolumeTree(pcFileList(), *mime, pos));
+    window->dropOnVolumeTree(pcFileList(), *mime, pos);
   }
   // The entry list's selection, as a drag out of it starts, dropped on the tree at `pos`.
   void dragEntryToTree(const QPoint& pos) {
-    window->ListView1StartDrag();
-    const auto mime = ViewDrag(window->ListView1);
-    ASSERT_TRUE(window->TreeView1DragOver(window->ListView1, *mime, pos));
-    window->TreeView1DragDrop(window->ListView1, *mime, pos);
+    window->startEntryDrag();
+    const auto mime = ViewDrag(entryList());
+    ASSERT_TRUE(window->dragOverVolumeTree(entryList(), *mime, pos));
+    window->dropOnVolumeTree(entryList(), *mime, pos);
   }
   void dropOnPcList(From from) {
     const auto mime = ViewDrag(view(from));
-    ASSERT_TRUE(window->ListView2DragOver(view(from), *mime, kNowhere));
-    window->ListView2DragDrop(view(from), *mime, kNowhere);
+    ASSERT_TRUE(window->dragOverPcFileList(view(from), *mime, kNowhere));
+    window->dropOnPcFileList(view(from), *mime, kNowhere);
   }
   QString localPc(const QString& name) const { return pc + "/" + name; }
   // Every operation, finished or stopped, leaves no progress window and no busy cursor.
   void expectIdle() const {
-    EXPECT_FALSE(window->dialogs.progress->isVisible());
+    EXPECT_FALSE(progressDialog()->isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
 
@@ -370,8 +370,8 @@ class DragDropFixture : public WindowFixture {
     std::tm local{};
     localtime_r(&when, &local);
     const auto two = [](int v) { return (v < 10 ? "0" : "") + std::to_string(v); };
-    const std::string& d = window->separators.date;
-    const std::string& t = window->separators.time;
+    const std::string& d = window->regionalSeparators().date;
+    const std::string& t = window->regionalSeparators().time;
     return {std::to_string(local.tm_year + 1900) + d + two(local.tm_mon + 1) + d + two(local.tm_mday),
             two(local.tm_hour) + t + two(local.tm_min) + t + two(local.tm_sec)};
   }

@@ -3,7 +3,6 @@
 
 #include <QListWidget>
 
-#include "explorer/TForm7.h"
 #include "tests/explorer/DragDropFixture.h"
 
 namespace vexo {
@@ -43,8 +42,8 @@ TEST_F(EntryListDropTest, AProgramBecomesAnEntryOfTheSelectedCategory) {
   EXPECT_EQ(h.next(), 0);
   EXPECT_EQ(ReadHeader(a, 1).next(), 4);
   EXPECT_EQ(ReadHeader(a, 1).last(), 4);
-  EXPECT_EQ(Column(window->ListView1), (QStringList{"Alpha", "Pong", "Zap"}));
-  EXPECT_EQ(Column(window->ListView1, 1).back().toStdString(), Stamp().first + " " + Stamp().second);
+  EXPECT_EQ(Column(entryList()), (QStringList{"Alpha", "Pong", "Zap"}));
+  EXPECT_EQ(Column(entryList(), 1).back().toStdString(), Stamp().first + " " + Stamp().second);
   expectIdle();
 }
 
@@ -79,8 +78,8 @@ TEST_F(EntryListDropTest, SmFilesAndGraphicsGoToTheEntryUnderTheDropPoint) {
 
   selectEntry("Pong");  // the drop point decides, not the list's selection
   dropOnEntries("tune.PDATA", onEntry("Alpha"));
-  ASSERT_EQ(window->ListView1->selectedItems().size(), 1);
-  EXPECT_EQ(window->ListView1->selectedItems().front()->text(0), "Alpha");
+  ASSERT_EQ(entryList()->selectedItems().size(), 1);
+  EXPECT_EQ(entryList()->selectedItems().front()->text(0), "Alpha");
   SlotHeader h = ReadHeader(a, 2);
   EXPECT_EQ(h.smfile(), "tune");
   EXPECT_EQ(h.smlen(), 700);
@@ -121,12 +120,12 @@ TEST_F(EntryListDropTest, AnArchiveOnTheEntryListRestoresTheEntriesLeftChecked) 
   QStringList offered;
   std::vector<bool> checked;
   seam.onDialog = [&](QDialog& dialog) {
-    auto& form = static_cast<TForm7&>(dialog);
-    for (int i = 0; i < form.CheckListBox1->count(); ++i) {
-      offered << form.CheckListBox1->item(i)->text();
-      checked.push_back(form.CheckListBox1->item(i)->checkState() == Qt::Checked);
+    QListWidget* list = Named<QListWidget>(&dialog, "CheckListBox1");
+    for (int i = 0; i < list->count(); ++i) {
+      offered << list->item(i)->text();
+      checked.push_back(list->item(i)->checkState() == Qt::Checked);
     }
-    form.CheckListBox1->item(1)->setCheckState(Qt::Unchecked);  // Solo stays behind
+    list->item(1)->setCheckState(Qt::Unchecked);  // Solo stays behind
     return int(QDialog::Accepted);
   };
   dropOnEntries("set.VexoImage", kNowhere);
@@ -166,10 +165,10 @@ TEST_F(EntryListDropTest, EntryListDropsNeedAVexoVolumeSelected) {
   // With a volume selected but no PC file: nothing, and nothing said.
   seam.messages.clear();
   clickVolume({"Vexo 1 (E:)"});
-  window->ListView2->setCurrentItem(nullptr);
-  const auto mime = ViewDrag(window->ListView2);
-  ASSERT_TRUE(window->ListView1DragOver(window->ListView2, *mime, kNowhere));
-  window->ListView1DragDrop(window->ListView2, *mime, kNowhere);
+  pcFileList()->setCurrentItem(nullptr);
+  const auto mime = ViewDrag(pcFileList());
+  ASSERT_TRUE(window->dragOverEntryList(pcFileList(), *mime, kNowhere));
+  window->dropOnEntryList(pcFileList(), *mime, kNowhere);
   EXPECT_TRUE(seam.messages.empty());
   EXPECT_TRUE(seam.dialogs.empty());
   EXPECT_EQ(UsedSlots(a), 3);

@@ -10,7 +10,6 @@
 #include <QTest>
 
 #include "explorer/PcPaths.h"
-#include "explorer/TForm3.h"
 #include "tests/explorer/DragDropFixture.h"
 
 namespace vexo {
@@ -29,7 +28,7 @@ class KeysAndViewsTest : public testing::DragDropFixture {
   // Waits, turning the event loop, until the PC list holds (or lacks) `name`.
   bool pcListFollows(const QString& name, bool present) {
     for (int i = 0; i < 100; ++i) {
-      if (Column(window->ListView2).contains(name) == present) return true;
+      if (Column(pcFileList()).contains(name) == present) return true;
       QTest::qWait(20);
     }
     return false;
@@ -43,11 +42,11 @@ TEST_F(KeysAndViewsTest, TheEntryListsKeysRunItsCommandsAndTheMenuShowsThem) {
       {"Properties", QKeySequence(Qt::Key_Return)},
   };
   QStringList texts;
-  for (QAction* action : window->PopupMenu2->actions())
+  for (QAction* action : entryMenu()->actions())
     if (action->isVisible() && !action->isSeparator()) texts << action->text();
   EXPECT_EQ(texts, (QStringList{"Delete", "Rename", "Properties"}));
   for (const auto& [text, key] : shown) {
-    for (QAction* action : window->PopupMenu2->actions())
+    for (QAction* action : entryMenu()->actions())
       if (action->text() == text) {
         EXPECT_EQ(action->shortcut(), key) << text.toStdString();
       }
@@ -55,12 +54,12 @@ TEST_F(KeysAndViewsTest, TheEntryListsKeysRunItsCommandsAndTheMenuShowsThem) {
 
   clickVolume({"Vexo 1 (E:)", "Games"});
   selectEntry("Pong");
-  window->ListView1->setFocus();
+  entryList()->setFocus();
   seam.onDialog = [](QDialog&) { return int(QDialog::Rejected); };
-  QTest::keyClick(window->ListView1, Qt::Key_Return);
-  QTest::keyClick(window->ListView1, Qt::Key_F2);
+  QTest::keyClick(entryList(), Qt::Key_Return);
+  QTest::keyClick(entryList(), Qt::Key_F2);
   EXPECT_EQ(seam.dialogs, (std::vector<QString>{"Properties", "Rename"}));
-  QTest::keyClick(window->ListView1, Qt::Key_Delete);  // the default answer, No
+  QTest::keyClick(entryList(), Qt::Key_Delete);  // the default answer, No
   EXPECT_EQ(seam.questions.size(), 1u);
   EXPECT_TRUE(seam.questions.front().startsWith("Confirm Delete of 'Pong'"));
   EXPECT_TRUE(IsUsed(testing::ReadHeader(a, 1)));
@@ -69,17 +68,17 @@ TEST_F(KeysAndViewsTest, TheEntryListsKeysRunItsCommandsAndTheMenuShowsThem) {
 TEST_F(KeysAndViewsTest, BackspaceGoesUpAndF5ReadsTheCardsAndTheFolderAgain) {
   QDir(pc).mkpath("inner");
   window->ShowFolder(ToPcPath(table, pc + "/inner"));
-  window->ListView2->setFocus();
-  QTest::keyClick(window->ListView2, Qt::Key_Backspace);
+  pcFileList()->setFocus();
+  QTest::keyClick(pcFileList(), Qt::Key_Backspace);
   EXPECT_EQ(window->GetNodePath(), ToPcPath(table, pc) + "\\");
 
   // Another program changes card b behind the window's back.
   clickVolume({"Vexo 2 (F:)", "Demos"});
   CardBuilder().add(1, "Games", "Pong").add(2, "Demos", "Intro").add(3, "Demos", "Outro").writeTo(b);
-  EXPECT_EQ(Column(window->ListView1), QStringList{"Intro"});
-  QTest::keyClick(window->ListView2, Qt::Key_F5);
+  EXPECT_EQ(Column(entryList()), QStringList{"Intro"});
+  QTest::keyClick(pcFileList(), Qt::Key_F5);
   EXPECT_EQ(treeSelection(), "Vexo 2 (F:)/Demos");
-  EXPECT_EQ(Column(window->ListView1), (QStringList{"Intro", "Outro"}));
+  EXPECT_EQ(Column(entryList()), (QStringList{"Intro", "Outro"}));
   EXPECT_EQ(window->GetNodePath(), ToPcPath(table, pc) + "\\");
 }
 
@@ -97,26 +96,25 @@ TEST_F(KeysAndViewsTest, ThePcListFollowsItsFolderOnDisk) {
   pickPc("made.vxe");
   QFile::remove(pc + "/made.vxe");
   clickVolume({"Vexo 1 (E:)"});
-  const auto mime = ViewDrag(window->ListView2);
-  window->ListView1DragDrop(window->ListView2, *mime, kNowhere);
+  const auto mime = ViewDrag(pcFileList());
+  window->dropOnEntryList(pcFileList(), *mime, kNowhere);
   EXPECT_EQ(seam.messages, std::vector<QString>{localPc("made.vxe") + " no longer exists"});
 }
 
 TEST_F(KeysAndViewsTest, ColumnsNamesStatusAndTitle) {
   clickVolume({"Vexo 1 (E:)", "Games"});
   // The whole date and time fit their column; the descriptions share the rest of the width.
-  const QString modified = window->ListView1->topLevelItem(0)->text(1);
-  EXPECT_GE(window->ListView1->columnWidth(1), window->ListView1->fontMetrics().horizontalAdvance(modified));
+  const QString modified = entryList()->topLevelItem(0)->text(1);
+  EXPECT_GE(entryList()->columnWidth(1), entryList()->fontMetrics().horizontalAdvance(modified));
   for (int c = 2; c < 6; ++c)
-    EXPECT_EQ(window->ListView1->header()->sectionResizeMode(c), QHeaderView::Stretch);
+    EXPECT_EQ(entryList()->header()->sectionResizeMode(c), QHeaderView::Stretch);
 
   // What is typed in the Rename dialog is what the card stores.
-  TForm3& rename = *window->dialogs.form3;
-  EXPECT_EQ(rename.Edit2->maxLength(), 19);
-  for (QLineEdit* description : {rename.Edit1, rename.Edit3, rename.Edit4, rename.Edit5})
-    EXPECT_EQ(description->maxLength(), 31);
+  EXPECT_EQ(Named<QLineEdit>(renameDialog(), "Edit2")->maxLength(), 19);
+  for (const char* description : {"Edit1", "Edit3", "Edit4", "Edit5"})
+    EXPECT_EQ(Named<QLineEdit>(renameDialog(), description)->maxLength(), 31) << description;
 
-  EXPECT_EQ(window->statusText->text(), "Vexo 1 (E:) \u203a Games \u2014 2 entries, 509 of 512 slots free");
+  EXPECT_EQ(statusText()->text(), "Vexo 1 (E:) \u203a Games \u2014 2 entries, 509 of 512 slots free");
   EXPECT_EQ(window->windowTitle(), "Vexo Explorer \u2014 Vexo 1 (E:) \u2014 a.img");
   clickVolume({});
   EXPECT_EQ(window->windowTitle(), "Vexo Explorer");
@@ -129,14 +127,14 @@ namespace vexo {
 namespace {
 
 TEST_F(KeysAndViewsTest, VerifyAfterWritingIsOnUntilTurnedOffAndRemembered) {
-  EXPECT_TRUE(window->verifyAction->isChecked());
-  EXPECT_TRUE(window->access.verifying());
-  window->verifyAction->setChecked(false);
-  EXPECT_FALSE(window->access.verifying());
+  EXPECT_TRUE(verifyAction()->isChecked());
+  EXPECT_TRUE(window->diskAccess().verifying());
+  verifyAction()->setChecked(false);
+  EXPECT_FALSE(window->diskAccess().verifying());
   window.reset();
   start();
-  EXPECT_FALSE(window->verifyAction->isChecked());
-  EXPECT_FALSE(window->access.verifying());
+  EXPECT_FALSE(verifyAction()->isChecked());
+  EXPECT_FALSE(window->diskAccess().verifying());
 }
 
 }  // namespace

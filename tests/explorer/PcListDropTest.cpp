@@ -32,7 +32,7 @@ TEST_F(PcListDropTest, OneEntryIsExportedUnderItsOwnNameInTheFolderShown) {
   expected.insert(expected.end(), {0, 0});  // no graphics
   expected.insert(expected.end(), sm.begin(), sm.end());
   EXPECT_EQ(testing::ReadPayload(archive), expected);
-  EXPECT_TRUE(Column(window->ListView2).contains("Alpha.VexoImage"));  // listed at once
+  EXPECT_TRUE(Column(pcFileList()).contains("Alpha.VexoImage"));  // listed at once
 
   // It exists now: the default answer No keeps the file as it is; Yes writes it anew.
   testing::WriteBytes(archive, 0, "junk", 4);
@@ -52,9 +52,9 @@ TEST_F(PcListDropTest, OneEntryIsExportedUnderItsOwnNameInTheFolderShown) {
 
 TEST_F(PcListDropTest, SeveralEntriesGoThroughTheSaveDialogInSlotOrder) {
   clickVolume({"Vexo 1 (E:)", "Games"});
-  window->ListView1->clearSelection();
-  for (int i = window->ListView1->topLevelItemCount() - 1; i >= 0; --i)
-    window->ListView1->topLevelItem(i)->setSelected(true);  // Pong first, then Alpha
+  entryList()->clearSelection();
+  for (int i = entryList()->topLevelItemCount() - 1; i >= 0; --i)
+    entryList()->topLevelItem(i)->setSelected(true);  // Pong first, then Alpha
   saving.saveAnswers = {localPc("two.VexoImage")};
   dropOnPcList(From::EntryList);
 
@@ -65,7 +65,7 @@ TEST_F(PcListDropTest, SeveralEntriesGoThroughTheSaveDialogInSlotOrder) {
   EXPECT_EQ(Bytes(payload.begin(), payload.begin() + 7), (Bytes{'D', 'M', 'L', 'E', 2, 0, 0}));
   EXPECT_EQ(Bytes(payload.begin() + 7, payload.begin() + 519), HeaderBytes(ReadHeader(a, 1)));
   EXPECT_EQ(Bytes(payload.begin() + 519, payload.begin() + 1031), HeaderBytes(ReadHeader(a, 2)));
-  EXPECT_TRUE(Column(window->ListView2).contains("two.VexoImage"));
+  EXPECT_TRUE(Column(pcFileList()).contains("two.VexoImage"));
 
   saving.saveAnswers = {std::nullopt};  // Cancel
   dropOnPcList(From::EntryList);
@@ -87,7 +87,7 @@ TEST_F(PcListDropTest, TheTreeOnThePcListBacksUpTheWholeVolume) {
   expected.insert(expected.end(), {0, 0, 0, 0});  // two entries without data or graphics
   expected.insert(expected.end(), csa.begin(), csa.end());
   EXPECT_EQ(testing::ReadPayload(localPc("all.VexoImage").toStdString()), expected);
-  EXPECT_TRUE(Column(window->ListView2).contains("all.VexoImage"));
+  EXPECT_TRUE(Column(pcFileList()).contains("all.VexoImage"));
 
   // Nothing on a Vexo volume selected.
   clickVolume({"Removable Disk 3 (G:)"});
@@ -100,12 +100,12 @@ TEST_F(PcListDropTest, AFileFromThePcListDroppedOnItDoesNothing) {
   pcFile("prog.vxe", Bytes(10, 1));
   clickVolume({"Vexo 1 (E:)"});
   pickPc("prog.vxe");
-  const QStringList listed = Column(window->ListView2);
+  const QStringList listed = Column(pcFileList());
   dropOnPcList(From::PcList);
   EXPECT_TRUE(seam.messages.empty());
   EXPECT_TRUE(seam.questions.empty());
   EXPECT_TRUE(saving.saveFolders.empty());
-  EXPECT_EQ(Column(window->ListView2), listed);
+  EXPECT_EQ(Column(pcFileList()), listed);
   EXPECT_EQ(QDir(pc).entryList(QDir::Files), QStringList{"prog.vxe"});
 }
 

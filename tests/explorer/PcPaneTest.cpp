@@ -35,45 +35,45 @@ class PcPaneTest : public testing::WindowFixture {
 };
 
 TEST_F(PcPaneTest, ListsFoldersAndTheFourKindsInNameOrder) {
-  EXPECT_EQ(Column(window->ListView2), (QStringList{"a.GCI", "big.vxe", "game.VexoImage", "small.pdata", "sub"}));
-  EXPECT_EQ(Column(window->ListView2, 1), (QStringList{"300", "5000", "1000", "20", ""}));
-  EXPECT_EQ(Column(window->ListView2, 2),
+  EXPECT_EQ(Column(pcFileList()), (QStringList{"a.GCI", "big.vxe", "game.VexoImage", "small.pdata", "sub"}));
+  EXPECT_EQ(Column(pcFileList(), 1), (QStringList{"300", "5000", "1000", "20", ""}));
+  EXPECT_EQ(Column(pcFileList(), 2),
             (QStringList{"Vexo Graphics", "Vexo Program", "Vexo Image", "Vexo SM File",
-                         Column(window->ListView2, 2).back()}));
-  EXPECT_FALSE(Column(window->ListView2, 3).front().isEmpty());
+                         Column(pcFileList(), 2).back()}));
+  EXPECT_FALSE(Column(pcFileList(), 3).front().isEmpty());
   // The folder got its node; .git is neither listed nor a node.
-  EXPECT_EQ(Texts(window->TreeView2->currentItem()), QStringList{"sub"});
+  EXPECT_EQ(Texts(pcFolderTree()->currentItem()), QStringList{"sub"});
   EXPECT_EQ(window->GetNodePath(), ToPcPath(table, root + "/cards") + "\\");
 }
 
 TEST_F(PcPaneTest, ColumnClicksSortAndRememberTheDirection) {
-  window->ListView2ColumnClick(1);  // Size: largest first, folders (0) last
-  EXPECT_EQ(Column(window->ListView2), (QStringList{"big.vxe", "game.VexoImage", "a.GCI", "small.pdata", "sub"}));
-  window->ListView2ColumnClick(1);  // again: reversed
-  EXPECT_EQ(Column(window->ListView2), (QStringList{"sub", "small.pdata", "a.GCI", "game.VexoImage", "big.vxe"}));
-  window->ListView2ColumnClick(0);  // Filename, still backwards: files z→a, then folders
-  EXPECT_EQ(Column(window->ListView2), (QStringList{"small.pdata", "game.VexoImage", "big.vxe", "a.GCI", "sub"}));
-  window->ListView2ColumnClick(0);  // forward: folders first
-  EXPECT_EQ(Column(window->ListView2), (QStringList{"sub", "a.GCI", "big.vxe", "game.VexoImage", "small.pdata"}));
-  window->ListView2ColumnClick(1);  // Size with sortforward still true from the last flip
+  window->sortPcFileListBy(1);  // Size: largest first, folders (0) last
+  EXPECT_EQ(Column(pcFileList()), (QStringList{"big.vxe", "game.VexoImage", "a.GCI", "small.pdata", "sub"}));
+  window->sortPcFileListBy(1);  // again: reversed
+  EXPECT_EQ(Column(pcFileList()), (QStringList{"sub", "small.pdata", "a.GCI", "game.VexoImage", "big.vxe"}));
+  window->sortPcFileListBy(0);  // Filename, still backwards: files z→a, then folders
+  EXPECT_EQ(Column(pcFileList()), (QStringList{"small.pdata", "game.VexoImage", "big.vxe", "a.GCI", "sub"}));
+  window->sortPcFileListBy(0);  // forward: folders first
+  EXPECT_EQ(Column(pcFileList()), (QStringList{"sub", "a.GCI", "big.vxe", "game.VexoImage", "small.pdata"}));
+  window->sortPcFileListBy(1);  // Size with sortforward still true from the last flip
   EXPECT_EQ(window->sortcolumn, 1);
   EXPECT_TRUE(window->sortforward);
 }
 
 TEST_F(PcPaneTest, DoubleClickWalksIntoAFolderAndClicksListAgain) {
-  window->ListView2->setCurrentItem(window->ListView2->findItems("sub", Qt::MatchExactly).front());
-  window->ListView2DblClick();
+  pcFileList()->setCurrentItem(pcFileList()->findItems("sub", Qt::MatchExactly).front());
+  window->openPcFileListItem();
   EXPECT_EQ(window->GetNodePath(), ToPcPath(table, root + "/cards/sub") + "\\");
-  EXPECT_TRUE(Column(window->ListView2).isEmpty());
+  EXPECT_TRUE(Column(pcFileList()).isEmpty());
 
-  window->ListView2->setCurrentItem(nullptr);
-  window->TreeView2->setCurrentItem(pcRoot());
-  window->TreeView2Click();  // My computer empties the list
+  pcFileList()->setCurrentItem(nullptr);
+  pcFolderTree()->setCurrentItem(pcRoot());
+  window->pcFolderTreeClicked();  // My computer empties the list
   EXPECT_TRUE(window->GetNodePath().isEmpty());
-  window->TreeView2->setCurrentItem(pcRoot()->child(0));
-  window->TreeView2Click();  // the drive node lists the root folder
+  pcFolderTree()->setCurrentItem(pcRoot()->child(0));
+  window->pcFolderTreeClicked();  // the drive node lists the root folder
   EXPECT_EQ(window->GetNodePath(), "C:\\");
-  EXPECT_TRUE(Column(window->ListView2).contains("tmp"));
+  EXPECT_TRUE(Column(pcFileList()).contains("tmp"));
 }
 
 TEST_F(PcPaneTest, PathsThatLeadNowhere) {

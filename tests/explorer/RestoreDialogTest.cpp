@@ -5,8 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "explorer/TForm6.h"
-#include "explorer/TForm7.h"
+#include "explorer/RestoreChooser.h"
 #include "tests/explorer/DragDropFixture.h"
 
 namespace vexo {
@@ -18,7 +17,11 @@ using testing::ReadHeader;
 using testing::Stored;
 using testing::StoredEntry;
 
-class RestoreDialogTest : public testing::DragDropFixture {};
+class RestoreDialogTest : public testing::DragDropFixture {
+ protected:
+  static QPushButton* Button(QDialog& dialog, const char* name) { return Named<QPushButton>(&dialog, name); }
+  static QLineEdit* Edit(QDialog& dialog, const char* name) { return Named<QLineEdit>(&dialog, name); }
+};
 
 // ---- "Modify entries to be restored" --------------------------------------------------------
 
@@ -29,11 +32,11 @@ TEST_F(RestoreDialogTest, TheRestoreDialogsActions) {
   showPc();
   clickVolume({"Vexo 2 (F:)"});
 
-  std::function<int(TForm6&)> rename;
+  std::function<int(QDialog&)> rename;
   seam.onDialog = [&](QDialog& dialog) {
-    if (dialog.windowTitle() == "Rename Entry") return rename(static_cast<TForm6&>(dialog));
-    auto& form = static_cast<TForm7&>(dialog);
-    QListWidget& list = *form.CheckListBox1;
+    if (dialog.windowTitle() == "Rename Entry") return rename(dialog);
+    auto& chooser = static_cast<RestoreChooser&>(dialog);
+    QListWidget& list = *Named<QListWidget>(&chooser, "CheckListBox1");
     const auto texts = [&] {
       QStringList t;
       for (int i = 0; i < list.count(); ++i) t << list.item(i)->text();
@@ -46,54 +49,54 @@ TEST_F(RestoreDialogTest, TheRestoreDialogsActions) {
     };
     EXPECT_EQ(texts(), (QStringList{"Demos\\Tour", "Games\\Beta", "Games\\Zeta", "Solo"}));
     EXPECT_EQ(checks(), std::vector<bool>(4, true));
-    form.BitBtn4->click();
+    Button(chooser, "BitBtn4")->click();  // Uncheck All
     EXPECT_EQ(checks(), std::vector<bool>(4, false));
-    form.BitBtn3->click();
+    Button(chooser, "BitBtn3")->click();  // Check All
     EXPECT_EQ(checks(), std::vector<bool>(4, true));
 
     // The proposal comes from the first checked item with a category; Cancel changes nothing.
     list.item(0)->setCheckState(Qt::Unchecked);
     seam.inputAnswers = {QString()};
-    form.BitBtn5->click();
+    Button(chooser, "BitBtn5")->click();  // Change Checked Category
     EXPECT_EQ(seam.inputs.back(), "Mass Change of Category|Enter new Category|Games");
     EXPECT_EQ(texts(), (QStringList{"Demos\\Tour", "Games\\Beta", "Games\\Zeta", "Solo"}));
     seam.inputAnswers = {"Arcade"};
-    form.BitBtn5->click();
+    Button(chooser, "BitBtn5")->click();
     EXPECT_EQ(texts(), (QStringList{"Demos\\Tour", "Arcade\\Beta", "Arcade\\Zeta", "Arcade\\Solo"}));
     EXPECT_EQ(checks(), (std::vector<bool>{false, true, true, true}));
 
     // Renaming keeps an item's place and its check mark, checked or not.
-    rename = [](TForm6& edit) {
-      EXPECT_EQ(edit.Edit2->text(), "Arcade");
-      EXPECT_EQ(edit.Edit1->text(), "Zeta");
-      edit.Edit2->setText("");
-      edit.Edit1->setText("Zed");
+    rename = [](QDialog& edit) {
+      EXPECT_EQ(Edit(edit, "Edit2")->text(), "Arcade");  // category
+      EXPECT_EQ(Edit(edit, "Edit1")->text(), "Zeta");    // file name
+      Edit(edit, "Edit2")->setText("");
+      Edit(edit, "Edit1")->setText("Zed");
       return int(QDialog::Accepted);
     };
     list.item(3)->setCheckState(Qt::Unchecked);  // a mark set just before survives the rename
     list.setCurrentRow(2);
-    form.CheckListBox1DblClick();
+    chooser.renameCurrentItem();
     EXPECT_EQ(checks(), (std::vector<bool>{false, true, true, false}));
     list.item(3)->setCheckState(Qt::Checked);
-    rename = [](TForm6& edit) {
-      EXPECT_EQ(edit.Edit2->text(), "Demos");
-      edit.Edit1->setText("Trip");
+    rename = [](QDialog& edit) {
+      EXPECT_EQ(Edit(edit, "Edit2")->text(), "Demos");
+      Edit(edit, "Edit1")->setText("Trip");
       return int(QDialog::Accepted);
     };
     list.setCurrentRow(0);
-    form.CheckListBox1DblClick();
+    chooser.renameCurrentItem();
     EXPECT_EQ(list.currentRow(), 0);
-    rename = [](TForm6& edit) {
-      edit.Edit1->setText("Never");
+    rename = [](QDialog& edit) {
+      Edit(edit, "Edit1")->setText("Never");
       return int(QDialog::Rejected);
     };
     list.setCurrentRow(1);
-    form.CheckListBox1DblClick();
+    chooser.renameCurrentItem();
     EXPECT_EQ(texts(), (QStringList{"Demos\\Trip", "Arcade\\Beta", "Zed", "Arcade\\Solo"}));
     EXPECT_EQ(checks(), (std::vector<bool>{false, true, true, true}));
 
-    form.BitBtn1->click();  // "Restore Checked"
-    return form.result();
+    Button(chooser, "BitBtn1")->click();  // "Restore Checked"
+    return chooser.result();
   };
   dropOnEntries("four.VexoImage", kNowhere);
 
@@ -110,7 +113,7 @@ TEST_F(RestoreDialogTest, TheRestoreDialogsActions) {
   }
   EXPECT_EQ(UsedSlots(b), 5);
   EXPECT_TRUE(Texts(node({"Vexo 2 (F:)"})).contains("Arcade"));
-  EXPECT_EQ(Column(window->ListView1), QStringList{"Zed"});  // listed again for the selection
+  EXPECT_EQ(Column(entryList()), QStringList{"Zed"});  // listed again for the selection
   expectIdle();
 }
 
@@ -123,15 +126,14 @@ TEST_F(RestoreDialogTest, DoubleClickingAnItemOfTheRestoreDialogRenamesIt) {
   QStringList after;
   seam.onDialog = [&](QDialog& dialog) {
     if (dialog.windowTitle() == "Rename Entry") {
-      auto& edit = static_cast<TForm6&>(dialog);
-      offered << edit.Edit2->text() + "|" + edit.Edit1->text();
-      edit.Edit1->setText("Zed");
+      offered << Edit(dialog, "Edit2")->text() + "|" + Edit(dialog, "Edit1")->text();
+      Edit(dialog, "Edit1")->setText("Zed");
       return int(QDialog::Accepted);
     }
-    auto& form = static_cast<TForm7&>(dialog);
+    QListWidget* list = Named<QListWidget>(&dialog, "CheckListBox1");
     dialog.show();  // the mouse needs the list laid out
-    QWidget* viewport = form.CheckListBox1->viewport();
-    const QPoint at = form.CheckListBox1->visualItemRect(form.CheckListBox1->item(0)).center();
+    QWidget* viewport = list->viewport();
+    const QPoint at = list->visualItemRect(list->item(0)).center();
     for (const auto& [type, buttons] : {std::pair{QEvent::MouseButtonPress, Qt::MouseButtons(Qt::LeftButton)},
                                         std::pair{QEvent::MouseButtonRelease, Qt::MouseButtons(Qt::NoButton)},
                                         std::pair{QEvent::MouseButtonDblClick, Qt::MouseButtons(Qt::LeftButton)},
@@ -139,10 +141,10 @@ TEST_F(RestoreDialogTest, DoubleClickingAnItemOfTheRestoreDialogRenamesIt) {
       QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
       QCoreApplication::sendEvent(viewport, &event);
     }
-    for (int i = 0; i < form.CheckListBox1->count(); ++i) after << form.CheckListBox1->item(i)->text();
-    form.hide();
-    form.BitBtn1->click();
-    return form.result();
+    for (int i = 0; i < list->count(); ++i) after << list->item(i)->text();
+    dialog.hide();
+    Button(dialog, "BitBtn1")->click();
+    return dialog.result();
   };
   dropOnEntries("two.VexoImage", kNowhere);
   EXPECT_EQ(offered, QStringList{"Games|Zeta"});
@@ -159,9 +161,8 @@ TEST_F(RestoreDialogTest, AnEmptyMassCategoryRestoresIntoTheBlankCategory) {
   QStringList texts;
   seam.inputAnswers = {""};
   seam.onDialog = [&](QDialog& dialog) {
-    auto& form = static_cast<TForm7&>(dialog);
-    form.BitBtn5->click();
-    texts << form.CheckListBox1->item(0)->text();
+    Button(dialog, "BitBtn5")->click();
+    texts << Named<QListWidget>(&dialog, "CheckListBox1")->item(0)->text();
     return int(QDialog::Accepted);
   };
   dropOnEntries("one.VexoImage", kNowhere);
@@ -177,14 +178,13 @@ TEST_F(RestoreDialogTest, RestoreCheckedWritesAndCancelWritesNothing) {
   showPc();
   clickVolume({"Vexo 2 (F:)"});
   struct Case {
-    QPushButton* TForm7::*button;
+    const char* button;  // BitBtn2: Cancel, BitBtn1: "Restore Checked"
     int used;
   };
-  for (const Case c : {Case{&TForm7::BitBtn2, 2}, Case{&TForm7::BitBtn1, 3}}) {
+  for (const Case c : {Case{"BitBtn2", 2}, Case{"BitBtn1", 3}}) {
     seam.onDialog = [&](QDialog& dialog) {
-      auto& form = static_cast<TForm7&>(dialog);
-      (form.*c.button)->click();
-      return form.result();
+      Button(dialog, c.button)->click();
+      return dialog.result();
     };
     dropOnEntries("one.VexoImage", kNowhere);
     EXPECT_EQ(UsedSlots(b), c.used);

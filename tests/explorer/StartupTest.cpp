@@ -7,8 +7,6 @@
 
 #include "explorer/ImageList.h"
 #include "explorer/PcPaths.h"
-#include "explorer/TForm7.h"
-#include "explorer/TProgressfrm.h"
 #include <QLabel>
 #include "explorer/TreeImages.h"
 #include "tests/explorer/WindowFixture.h"
@@ -30,14 +28,14 @@ TEST_F(StartupTest, TwoCardsTheLastFoundSelectedAndListed) {
 
   // The title names the card selected, after the window's own name.
   EXPECT_EQ(window->windowTitle(), "Vexo Explorer \u2014 Vexo 2 (F:) \u2014 b.img");
-  EXPECT_EQ(window->statusText->text(), "Vexo 2 (F:) \u2014 1 entry, 510 of 512 slots free");
+  EXPECT_EQ(statusText()->text(), "Vexo 2 (F:) \u2014 1 entry, 510 of 512 slots free");
   EXPECT_EQ(volumeRoot()->text(0), "Removable Drives");
   EXPECT_EQ(Texts(volumeRoot()), (QStringList{"Vexo 1 (E:)", "Vexo 2 (F:)", "Removable Disk 3 (G:)",
                                               "Removable Disk -1 (H:)"}));
   EXPECT_EQ(Texts(volumeRoot()->child(0)), (QStringList{"Games", "Apps"}));  // lowest slot first
   EXPECT_EQ(Texts(volumeRoot()->child(1)), QStringList{"Music"});
-  EXPECT_EQ(window->TreeView1->currentItem(), volumeRoot()->child(1));
-  EXPECT_EQ(Column(window->ListView1), QStringList{"Second"});
+  EXPECT_EQ(volumeTree()->currentItem(), volumeRoot()->child(1));
+  EXPECT_EQ(Column(entryList()), QStringList{"Second"});
 
   EXPECT_EQ(pcRoot()->text(0), "My computer");
   EXPECT_EQ(Texts(pcRoot()), (QStringList{"Local Disk (C:)", "Removable Disk (E:)", "Removable Disk (F:)",
@@ -50,25 +48,25 @@ TEST_F(StartupTest, TwoCardsTheLastFoundSelectedAndListed) {
 
 TEST_F(StartupTest, LayoutColumnsImagesAndMenus) {
   start();
-  EXPECT_EQ(window->ImageList1.size(), 20);
-  for (int i : {0, 1, 2, 3, 4, 6, 7, 10, 11, 16}) EXPECT_FALSE(window->ImageList1[i].isNull()) << i;
+  EXPECT_EQ(window->images().size(), 20);
+  for (int i : {0, 1, 2, 3, 4, 6, 7, 10, 11, 16}) EXPECT_FALSE(window->images()[i].isNull()) << i;
   QStringList entryColumns, fileColumns;
-  for (int c = 0; c < window->ListView1->columnCount(); ++c) entryColumns << window->ListView1->headerItem()->text(c);
-  for (int c = 0; c < window->ListView2->columnCount(); ++c) fileColumns << window->ListView2->headerItem()->text(c);
+  for (int c = 0; c < entryList()->columnCount(); ++c) entryColumns << entryList()->headerItem()->text(c);
+  for (int c = 0; c < pcFileList()->columnCount(); ++c) fileColumns << pcFileList()->headerItem()->text(c);
   EXPECT_EQ(entryColumns, (QStringList{"Filename", "Date Modified", "Description 1", "Description 2",
                                        "Description 3", "Description 4"}));
   EXPECT_EQ(fileColumns, (QStringList{"Filename", "Size", "Type", "Date Modified"}));
-  EXPECT_EQ(window->ListView2->columnWidth(2), 200);
+  EXPECT_EQ(pcFileList()->columnWidth(2), 200);
 
   QStringList shown, hidden;
-  for (QMenu* menu : {window->PopupMenu1, window->PopupMenu2})
+  for (QMenu* menu : {volumeMenu(), entryMenu()})
     for (QAction* action : menu->actions())
       if (!action->isSeparator()) (action->isVisible() ? shown : hidden) << action->text();
   EXPECT_EQ(shown, (QStringList{"New Vexo Category", "Format", "Diagnostics", "Verify after writing",
                                 "Delete", "Rename", "Properties"}));
   EXPECT_EQ(hidden, (QStringList{"Copy Menu", "Copy Menu Graphics", "Copy", "Paste"}));
-  EXPECT_EQ(window->dialogs.progress->windowTitle(), "Progress");
-  EXPECT_EQ(window->dialogs.form7->windowTitle(), "Modify entries to be restored");
+  EXPECT_EQ(progressDialog()->windowTitle(), "Progress");
+  EXPECT_EQ(restoreChooser()->windowTitle(), "Modify entries to be restored");
 }
 
 TEST_F(StartupTest, TheFolderOfTheLastCloseComesBack) {

@@ -143,7 +143,7 @@ TEST_F(TreeDropTest, AnEntryOnAnotherCardsCategoryIsCopiedSlotForSlot) {
   EXPECT_EQ(ReadHeader(b, 2).previous(), 3);
   // The drop node is selected and listed.
   EXPECT_EQ(treeSelection(), "Vexo 2 (F:)/Demos");
-  EXPECT_EQ(Column(window->ListView1), (QStringList{"Alpha", "Intro"}));
+  EXPECT_EQ(Column(entryList()), (QStringList{"Alpha", "Intro"}));
   expectIdle();
 }
 
@@ -156,7 +156,7 @@ TEST_F(TreeDropTest, AnEntryOnItsOwnCategoryGetsACopyName) {
   EXPECT_EQ(ReadHeader(a, 4).filename(), "Copy of Alpha");
   EXPECT_EQ(ReadHeader(a, 5).filename(), "Copy (2) of Alpha");
   EXPECT_EQ(Sectors(a, SlotFirstSector(5) + 1, 4095 * 512), Sectors(a, SlotFirstSector(2) + 1, 4095 * 512));
-  EXPECT_EQ(Column(window->ListView1), (QStringList{"Alpha", "Copy (2) of Alpha", "Copy of Alpha", "Pong"}));
+  EXPECT_EQ(Column(entryList()), (QStringList{"Alpha", "Copy (2) of Alpha", "Copy of Alpha", "Pong"}));
   EXPECT_TRUE(seam.questions.empty());
 }
 

@@ -3,9 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
 #include <QSettings>
 #include <QTreeWidget>
 
+#include "explorer/DiagnosticsDialog.h"
+#include "explorer/DragView.h"
+#include "explorer/ProgressDialog.h"
+#include "explorer/RenameDialog.h"
+#include "explorer/RestoreChooser.h"
 #include "explorer/Startup.h"
 #include "tests/explorer/ScriptedSeam.h"
 #include "tests/support/CardImage.h"
@@ -29,6 +37,26 @@ class WindowFixture : public ::testing::Test {
   }
   void start() { window = StartExplorer(table, seam); }
 
+  // A widget or dialog by its object name, the name the original program gave it.
+  template <typename T = QWidget>
+  static T* Named(const QObject* parent, const char* name) {
+    T* found = parent->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+  DragView* volumeTree() const { return Named<DragView>(window.get(), "TreeView1"); }
+  DragView* entryList() const { return Named<DragView>(window.get(), "ListView1"); }
+  QTreeWidget* pcFolderTree() const { return Named<QTreeWidget>(window.get(), "TreeView2"); }
+  DragView* pcFileList() const { return Named<DragView>(window.get(), "ListView2"); }
+  QMenu* volumeMenu() const { return Named<QMenu>(window.get(), "PopupMenu1"); }
+  QMenu* entryMenu() const { return Named<QMenu>(window.get(), "PopupMenu2"); }
+  QLabel* statusText() const { return Named<QLabel>(window.get(), "statusText"); }
+  QAction* verifyAction() const { return Named<QAction>(window.get(), "verifyAfterWriting"); }
+  RenameDialog* renameDialog() const { return Named<RenameDialog>(window.get(), "TForm3"); }
+  DiagnosticsDialog* diagnosticsDialog() const { return Named<DiagnosticsDialog>(window.get(), "TForm5"); }
+  ProgressDialog* progressDialog() const { return Named<ProgressDialog>(window.get(), "TProgressfrm"); }
+  RestoreChooser* restoreChooser() const { return Named<RestoreChooser>(window.get(), "TForm7"); }
+
   static QStringList Texts(QTreeWidgetItem* parent) {
     QStringList texts;
     for (int i = 0; i < parent->childCount(); ++i) texts << parent->child(i)->text(0);
@@ -39,8 +67,8 @@ class WindowFixture : public ::testing::Test {
     for (int i = 0; i < list->topLevelItemCount(); ++i) texts << list->topLevelItem(i)->text(column);
     return texts;
   }
-  QTreeWidgetItem* volumeRoot() const { return window->TreeView1->topLevelItem(0); }
-  QTreeWidgetItem* pcRoot() const { return window->TreeView2->topLevelItem(0); }
+  QTreeWidgetItem* volumeRoot() const { return volumeTree()->topLevelItem(0); }
+  QTreeWidgetItem* pcRoot() const { return pcFolderTree()->topLevelItem(0); }
   // Selects a volume-tree node by its path of texts below the root, as a click would.
   void clickVolume(const QStringList& path) {
     QTreeWidgetItem* node = volumeRoot();
@@ -51,13 +79,13 @@ class WindowFixture : public ::testing::Test {
       ASSERT_NE(next, nullptr) << text.toStdString();
       node = next;
     }
-    window->TreeView1->setCurrentItem(node);
-    window->TreeView1Click();
+    volumeTree()->setCurrentItem(node);
+    window->volumeTreeClicked();
   }
   void selectEntry(const QString& name) {
-    window->ListView1->clearSelection();
-    for (int i = 0; i < window->ListView1->topLevelItemCount(); ++i) {
-      QTreeWidgetItem* item = window->ListView1->topLevelItem(i);
+    entryList()->clearSelection();
+    for (int i = 0; i < entryList()->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* item = entryList()->topLevelItem(i);
       if (item->text(0) == name) item->setSelected(true);
     }
   }
@@ -65,7 +93,7 @@ class WindowFixture : public ::testing::Test {
   TempDir temp;
   DiskTable table;
   ScriptedSeam seam;
-  std::unique_ptr<TForm2> window;
+  std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace vexo::testing

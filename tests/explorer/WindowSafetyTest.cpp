@@ -13,8 +13,6 @@
 #include <QTimer>
 #include <iostream>
 
-#include "explorer/TForm5.h"
-#include "explorer/TProgressfrm.h"
 #include "tests/explorer/DragDropFixture.h"
 #include "tests/support/SlowDevice.h"
 
@@ -62,22 +60,24 @@ class WindowSafetyTest : public testing::DragDropFixture {
  protected:
   // Presses the progress dialog's Cancel once the bar has moved past `value`.
   void cancelPast(int value) {
-    TProgressfrm* progress = window->dialogs.progress;
-    QObject::connect(progress->ProgressBar1, &QProgressBar::valueChanged, progress, [progress, value](int now) {
-      if (now > value && progress->cancelButton->isEnabled()) progress->cancelButton->click();
-    });
+    QPushButton* cancel = Named<QPushButton>(progressDialog(), "progressCancel");
+    QObject::connect(Named<QProgressBar>(progressDialog(), "ProgressBar1"), &QProgressBar::valueChanged,
+                     cancel, [cancel, value](int now) {
+                       if (now > value && cancel->isEnabled()) cancel->click();
+                     });
   }
   QString diagnosticsOf(const QStringList& drive) {
-    window->TreeView1ContextPopup(onNode(drive));
-    window->Dumpit1Click();
-    return window->dialogs.form5->Label1->text();
+    window->selectForVolumeMenu(onNode(drive));
+    window->showDiagnostics();
+    return Named<QLabel>(diagnosticsDialog(), "Label1")->text();
   }
+  QTableWidget* grid() const { return Named<QTableWidget>(diagnosticsDialog(), "StringGrid1"); }
 };
 
 TEST_F(WindowSafetyTest, TheListFollowsTheKeyboardAndTheRightClick) {
   clickVolume({"Vexo 1 (E:)", "Games"});
-  EXPECT_EQ(Column(window->ListView1), (QStringList{"Alpha", "Pong"}));
-  window->TreeView1->setFocus();
+  EXPECT_EQ(Column(entryList()), (QStringList{"Alpha", "Pong"}));
+  volumeTree()->setFocus();
   const std::pair<QString, QStringList> steps[] = {
       {"Vexo 2 (F:)", {}},
       {"Vexo 2 (F:)/Games", {"Pong"}},
@@ -85,27 +85,27 @@ TEST_F(WindowSafetyTest, TheListFollowsTheKeyboardAndTheRightClick) {
       {"Removable Disk 3 (G:)", {}},
   };
   for (const auto& [node, entries] : steps) {
-    QTest::keyClick(window->TreeView1, Qt::Key_Down);
+    QTest::keyClick(volumeTree(), Qt::Key_Down);
     EXPECT_EQ(treeSelection(), node);
-    EXPECT_EQ(Column(window->ListView1), entries) << node.toStdString();
+    EXPECT_EQ(Column(entryList()), entries) << node.toStdString();
   }
-  EXPECT_EQ(window->statusText->text(), "Removable Disk 3 (G:) \u2014 no Vexo File system");
+  EXPECT_EQ(statusText()->text(), "Removable Disk 3 (G:) \u2014 no Vexo File system");
 
   // A right click makes its node current, and the list follows it too.
-  window->TreeView1ContextPopup(onNode({"Vexo 1 (E:)"}));
-  EXPECT_EQ(Column(window->ListView1), QStringList{"Tool"});
-  EXPECT_EQ(window->statusText->text(), "Vexo 1 (E:) \u2014 1 entry, 509 of 512 slots free");
+  window->selectForVolumeMenu(onNode({"Vexo 1 (E:)"}));
+  EXPECT_EQ(Column(entryList()), QStringList{"Tool"});
+  EXPECT_EQ(statusText()->text(), "Vexo 1 (E:) \u2014 1 entry, 509 of 512 slots free");
 }
 
 TEST_F(WindowSafetyTest, DeleteOnTheListNeverTouchesAnotherCard) {
   // Both cards hold Games\Pong in slot 1.
   clickVolume({"Vexo 1 (E:)", "Games"});
-  window->TreeView1->setFocus();
-  QTest::keyClick(window->TreeView1, Qt::Key_Down);
-  QTest::keyClick(window->TreeView1, Qt::Key_Down);  // Vexo 2 (F:)/Games
+  volumeTree()->setFocus();
+  QTest::keyClick(volumeTree(), Qt::Key_Down);
+  QTest::keyClick(volumeTree(), Qt::Key_Down);  // Vexo 2 (F:)/Games
   selectEntry("Pong");
   seam.answers = {Answer::Yes};
-  window->Delete1Click();
+  window->deleteEntry();
   EXPECT_EQ(seam.questions,
             std::vector<QString>{"Confirm Delete of 'Pong'\nfrom Games on Vexo 2 (F:) \u2014 b.img"});
   EXPECT_FALSE(IsUsed(ReadHeader(b, 1)));
@@ -116,14 +116,14 @@ TEST_F(WindowSafetyTest, DeleteOnTheListNeverTouchesAnotherCard) {
 TEST_F(WindowSafetyTest, DiagnosticsShowTheDriveRightClicked) {
   clickVolume({"Vexo 1 (E:)"});
   EXPECT_EQ(diagnosticsOf({"Vexo 2 (F:)"}), "All ok");
-  EXPECT_TRUE(window->dialogs.form5->StringGrid1->item(1, 1)->text().startsWith("Intro"));  // F:'s slot 2
+  EXPECT_TRUE(grid()->item(1, 1)->text().startsWith("Intro"));  // F:'s slot 2
 
   // Another card's chain, broken on the card, shows as it is.
   SlotHeader broken = ReadHeader(a, 3);
   broken.setPrevious(7);
   testing::WriteHeader(a, 3, broken);
   EXPECT_EQ(diagnosticsOf({"Vexo 1 (E:)"}), "1 Errors");
-  EXPECT_TRUE(window->dialogs.form5->StringGrid1->item(1, 1)->text().startsWith("Alpha"));
+  EXPECT_TRUE(grid()->item(1, 1)->text().startsWith("Alpha"));
   EXPECT_EQ(seam.messages, std::vector<QString>{"1 Errors in Vexo File system"});  // as E: was listed
 
   seam.messages.clear();
@@ -140,16 +140,16 @@ TEST_F(WindowSafetyTest, InputGivenDuringAJobIsThrownAwayNotReplayed) {
   testing::WriteArchive(localPc("set.VexoImage").toStdString(), testing::Payload(Entries(2, 200'000)));
   showPc();
   InputCounter counter;
-  for (QObject* target : std::initializer_list<QObject*>{window->ListView1, window->TreeView1->viewport(), window.get()})
+  for (QObject* target : std::initializer_list<QObject*>{entryList(), volumeTree()->viewport(), window.get()})
     target->installEventFilter(&counter);
   // While the restore runs, the person presses Delete, clicks the tree, asks for its menu and
   // closes the window.
   seam.onDialog = [&](QDialog&) {
-    QCoreApplication::postEvent(window->ListView1, new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier));
-    QCoreApplication::postEvent(window->TreeView1->viewport(),
+    QCoreApplication::postEvent(entryList(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier));
+    QCoreApplication::postEvent(volumeTree()->viewport(),
                                 new QMouseEvent(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10),
                                                 Qt::RightButton, Qt::RightButton, Qt::NoModifier));
-    QCoreApplication::postEvent(window->TreeView1->viewport(),
+    QCoreApplication::postEvent(volumeTree()->viewport(),
                                 new QContextMenuEvent(QContextMenuEvent::Mouse, QPoint(10, 10), QPoint(10, 10)));
     QCoreApplication::postEvent(window.get(), new QCloseEvent);
     // The close button, as the window system presses it.
@@ -168,7 +168,7 @@ TEST_F(WindowSafetyTest, CancelOfABackupLeavesNoFile) {
   clickVolume({"Vexo 1 (E:)"});
   saving.saveAnswers = {localPc("a.VexoImage")};
   // Pressed as soon as the window turns while the backup runs.
-  QTimer::singleShot(0, window.get(), [this] { window->dialogs.progress->cancelButton->click(); });
+  QTimer::singleShot(0, window.get(), [this] { Named<QPushButton>(progressDialog(), "progressCancel")->click(); });
   dropOnPcList(From::Tree);
   EXPECT_EQ(QDir(pc).entryList(QDir::Files | QDir::Hidden), QStringList{});
   EXPECT_TRUE(seam.messages.empty());
@@ -182,13 +182,13 @@ TEST_F(WindowSafetyTest, CancelOfARestoreLeavesOnlyWholeEntries) {
   showPc();
   cancelPast(350'000);  // bytes: while the second entry is written
   QString figures;
-  QObject::connect(window->dialogs.progress->cancelButton, &QPushButton::clicked,
-                   [&] { figures = window->dialogs.progress->figures->text(); });
+  QObject::connect(Named<QPushButton>(progressDialog(), "progressCancel"), &QPushButton::clicked,
+                   [&] { figures = Named<QLabel>(progressDialog(), "progressFigures")->text(); });
   dropOnEntries("set.VexoImage", kNowhere);
   expectIdle();
   // Beside the bar: the share done and the amounts, in bytes.
   EXPECT_TRUE(figures.contains(QRegularExpression("^\\d+ %  \\d+\\.\\d KiB of 1\\.1 MiB"))) << figures.toStdString();
-  EXPECT_EQ(Column(window->ListView1), (QStringList{"e0", "e1", "Tool"}));
+  EXPECT_EQ(Column(entryList()), (QStringList{"e0", "e1", "Tool"}));
   EXPECT_EQ(Sectors(a, SlotFirstSector(5) + kGciSector, 300'000), entries[1].gci);
   EXPECT_EQ(diagnosticsOf({"Vexo 1 (E:)"}), "All ok");
   EXPECT_TRUE(seam.messages.empty());
@@ -222,7 +222,7 @@ TEST_F(SlowCardTest, TheWindowKeepsTurningWhileASlowCardIsWritten) {
   sinceTurn.start();
   auto mime = std::make_unique<QMimeData>();
   mime->setUrls({QUrl::fromLocalFile(QString::fromStdString(archive))});
-  window->ListView1DragDrop(nullptr, *mime, QPoint(5, 2000));
+  window->dropOnEntryList(nullptr, *mime, QPoint(5, 2000));
   ticker.stop();
 
   EXPECT_EQ(ReadHeader(image, 7).filename(), "e5");

@@ -1,4 +1,4 @@
-#include "explorer/TForm4.h"
+#include "explorer/PropertiesDialog.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -9,7 +9,8 @@
 
 namespace vexo {
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent) {
+PropertiesDialog::PropertiesDialog(QWidget* parent) : QDialog(parent) {
+  setObjectName("TForm4");
   setWindowTitle("Properties");
   setFixedSize(244, 312);
   auto* grid = new QGridLayout(this);
@@ -17,20 +18,23 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
   for (int row = 0; row < static_cast<int>(blank.size()); ++row) {
     captions << new QLabel(QString::fromStdString(blank[static_cast<std::size_t>(row)].first), this);
     values << new QLabel(this);
+    captions.back()->setObjectName("propertyCaption");
+    values.back()->setObjectName("propertyValue");
     grid->addWidget(captions.back(), row, 0);
     grid->addWidget(values.back(), row, 1);
   }
-  BitBtn1 = new QPushButton("OK", this);
-  grid->addWidget(BitBtn1, static_cast<int>(blank.size()), 0, 1, 2, Qt::AlignCenter);
-  connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+  okButton = new QPushButton("OK", this);
+  okButton->setObjectName("BitBtn1");
+  grid->addWidget(okButton, static_cast<int>(blank.size()), 0, 1, 2, Qt::AlignCenter);
+  connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TForm4::setEntry(const Directory* directory, int slot) {
+void PropertiesDialog::setEntry(const Directory* directory, int slot) {
   directory_ = directory;
   slot_ = slot;
 }
 
-void TForm4::showEvent(QShowEvent* event) {
+void PropertiesDialog::showEvent(QShowEvent* event) {
   if (directory_ != nullptr && slot_ >= 1 && slot_ <= kSlotCount) {
     const auto lines = EntryProperties(directory_->header(slot_));
     for (int i = 0; i < values.size(); ++i)

@@ -11,20 +11,20 @@ namespace vexo {
 
 class Directory;
 
-class TForm4 : public QDialog {
+class PropertiesDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm4(QWidget* parent = nullptr);
+  explicit PropertiesDialog(QWidget* parent = nullptr);
   // The entry to show; its values are filled each time the dialog is shown.
   void setEntry(const Directory* directory, int slot);
-  QList<QLabel*> captions;
-  QList<QLabel*> values;
-  QPushButton* BitBtn1;
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
+  QList<QLabel*> captions;  // objectName "propertyCaption", top to bottom
+  QList<QLabel*> values;    // objectName "propertyValue", top to bottom
+  QPushButton* okButton;
   const Directory* directory_ = nullptr;
   int slot_ = 0;
 };

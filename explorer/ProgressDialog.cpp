@@ -1,4 +1,4 @@
-#include "explorer/TProgressfrm.h"
+#include "explorer/ProgressDialog.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -9,7 +9,7 @@
 
 namespace vexo {
 
-TProgressfrm::TProgressfrm(QWidget* parent)
+ProgressDialog::ProgressDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowStaysOnTopHint) {
   setWindowTitle("Progress");
@@ -17,20 +17,20 @@ TProgressfrm::TProgressfrm(QWidget* parent)
   setModal(false);
   setFixedSize(460, 112);  // room for the figures of a long operation
   auto* layout = new QVBoxLayout(this);
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setObjectName("ProgressBar1");
-  ProgressBar1->setTextVisible(false);
-  Label1 = new QLabel(this);
-  Label1->setObjectName("Label1");
-  Label1->setAlignment(Qt::AlignCenter);
+  bar = new QProgressBar(this);
+  bar->setObjectName("ProgressBar1");
+  bar->setTextVisible(false);
+  label = new QLabel(this);
+  label->setObjectName("Label1");
+  label->setAlignment(Qt::AlignCenter);
   figures = new QLabel(this);
   figures->setObjectName("progressFigures");
   figures->setAlignment(Qt::AlignCenter);
   cancelButton = new QPushButton("Cancel", this);
   cancelButton->setObjectName("progressCancel");
   cancelButton->setAutoDefault(false);
-  layout->addWidget(ProgressBar1);
-  layout->addWidget(Label1);
+  layout->addWidget(bar);
+  layout->addWidget(label);
   layout->addWidget(figures);
   auto* row = new QHBoxLayout;
   row->addStretch();
@@ -39,7 +39,7 @@ TProgressfrm::TProgressfrm(QWidget* parent)
   connect(cancelButton, &QPushButton::clicked, this, [this] { requestCancel(); });
 }
 
-void TProgressfrm::start() {
+void ProgressDialog::start() {
   cancelButton->setEnabled(true);
   cancelButton->setText("Cancel");
   figures->clear();
@@ -47,16 +47,24 @@ void TProgressfrm::start() {
   raise();
 }
 
-void TProgressfrm::requestCancel() {
+void ProgressDialog::setLabel(const QString& text) { label->setText(text); }
+
+void ProgressDialog::setRange(int maximum) { bar->setRange(0, maximum); }
+
+void ProgressDialog::setPosition(int position) { bar->setValue(position); }
+
+void ProgressDialog::setFigures(const QString& text) { figures->setText(text); }
+
+void ProgressDialog::requestCancel() {
   if (!cancelButton->isEnabled()) return;
   cancelButton->setEnabled(false);
   cancelButton->setText("Stopping\u2026");
   if (onCancel) onCancel();
 }
 
-void TProgressfrm::reject() { requestCancel(); }
+void ProgressDialog::reject() { requestCancel(); }
 
-void TProgressfrm::closeEvent(QCloseEvent* event) {
+void ProgressDialog::closeEvent(QCloseEvent* event) {
   event->ignore();
   requestCancel();
 }

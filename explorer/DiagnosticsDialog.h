@@ -10,13 +10,15 @@ namespace vexo {
 
 struct Diagnostics;
 
-class TForm5 : public QDialog {
+class DiagnosticsDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm5(QWidget* parent = nullptr);
+  explicit DiagnosticsDialog(QWidget* parent = nullptr);
   void fill(const Diagnostics& diagnostics);
-  QLabel* Label1;
-  QTableWidget* StringGrid1;
+
+ private:
+  QLabel* summaryLabel;
+  QTableWidget* headerGrid;
 };
 
 }  // namespace vexo

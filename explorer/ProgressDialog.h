@@ -12,18 +12,19 @@ class QPushButton;
 
 namespace vexo {
 
-class TProgressfrm : public QDialog {
+class ProgressDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TProgressfrm(QWidget* parent = nullptr);
-  QProgressBar* ProgressBar1;
-  QLabel* Label1;
-  QLabel* figures;
-  QPushButton* cancelButton;
+  explicit ProgressDialog(QWidget* parent = nullptr);
 
   std::function<void()> onCancel;
   // Shows the dialog ready for a new operation.
   void start();
+  void setLabel(const QString& text);
+  // The bar runs from 0 to `maximum`.
+  void setRange(int maximum);
+  void setPosition(int position);
+  void setFigures(const QString& text);
 
  public slots:
   void reject() override;  // Esc
@@ -33,6 +34,11 @@ class TProgressfrm : public QDialog {
 
  private:
   void requestCancel();
+
+  QProgressBar* bar;
+  QLabel* label;
+  QLabel* figures;
+  QPushButton* cancelButton;
 };
 
 }  // namespace vexo

@@ -1,0 +1,49 @@
+#include "explorer/DiagnosticsDialog.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "volume/Diagnostics.h"
+
+namespace vexo {
+
+DiagnosticsDialog::DiagnosticsDialog(QWidget* parent) : QDialog(parent) {
+  setObjectName("TForm5");
+  setWindowTitle("Vexo File system Diagnostics");
+  resize(817, 378);
+  auto* layout = new QVBoxLayout(this);
+  summaryLabel = new QLabel(this);
+  summaryLabel->setObjectName("Label1");
+  QFont bold("Tahoma");
+  bold.setPixelSize(16);
+  bold.setBold(true);
+  summaryLabel->setFont(bold);
+  headerGrid = new QTableWidget(kDiagnosticsRows - 1, kDiagnosticsColumns, this);
+  headerGrid->setObjectName("StringGrid1");
+  headerGrid->verticalHeader()->hide();
+  headerGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  const int widths[kDiagnosticsColumns] = {48, 105, 97, 64, 64, 64, 64, 64, 64, 64, 64};
+  for (int c = 0; c < kDiagnosticsColumns; ++c) headerGrid->setColumnWidth(c, widths[c]);
+  layout->addWidget(summaryLabel);
+  layout->addWidget(headerGrid, 1);
+}
+
+void DiagnosticsDialog::fill(const Diagnostics& d) {
+  QStringList titles;
+  for (const std::string& title : d.cells[0]) titles << QString::fromStdString(title);
+  headerGrid->setHorizontalHeaderLabels(titles);
+  for (int row = 1; row < kDiagnosticsRows; ++row) {
+    for (int column = 0; column < kDiagnosticsColumns; ++column) {
+      const std::string& text = d.cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+      headerGrid->setItem(row - 1, column, new QTableWidgetItem(QString::fromStdString(text)));
+    }
+  }
+  summaryLabel->setText(QString::fromStdString(d.summary));
+  QPalette palette = summaryLabel->palette();
+  palette.setColor(QPalette::WindowText, d.alarming ? Qt::red : Qt::black);
+  summaryLabel->setPalette(palette);
+}
+
+}  // namespace vexo
