@@ -22,6 +22,7 @@
 #include "transfer/ProgramImport.h"
 #include "transfer/Restore.h"
 #include "volume/Format.h"
+#include "volume/Messages.h"
 
 namespace vexo {
 
@@ -95,7 +96,7 @@ void MainWindow::dropOnEntryList(QWidget* source, const QMimeData& mime, const Q
   }
   const Resolved resolved = ResolveSelection();
   if (!resolved.success) {
-    prompter.message("please select a Vexo disk to write to");
+    prompter.message(kSelectAVexoDisk);
     return;
   }
   const std::optional<DraggedFile> file = droppedFile(source, mime);
@@ -162,7 +163,7 @@ void MainWindow::dropOnVolumeTree(QWidget* source, const QMimeData& mime, const 
   if (!offset) return;
   const Resolved resolved = dropped != nullptr ? ResolveSelection() : Resolved();
   if (!resolved.success) {
-    prompter.message("please select a Vexo disk to write to");
+    prompter.message(kSelectAVexoDisk);
     return;
   }
   InsertIntoCsa(dir, {resolved.selection.disk, resolved.selection.drive, ""},
