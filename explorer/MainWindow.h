@@ -139,6 +139,9 @@ class MainWindow : public QMainWindow, public VolumeObserver {
   // ---- the PC pane -----------------------------------------------------------------------
   void ShowFolder(const QString& path);
   QString GetNodePath() const;
+  // The folder of a file of this machine shown, with the file selected (what the file manager
+  // asks for when it opens an archive with the program).
+  void showPcFile(const QString& localPath);
 
   // ---- trees the core changes (VolumeObserver) -------------------------------------------
   void driveChanged(const std::string& drive) override;

@@ -98,6 +98,19 @@ void MainWindow::ShowFolder(const QString& path) {
   ListFolder(reached + "\\", current);
 }
 
+void MainWindow::showPcFile(const QString& localPath) {
+  const QFileInfo file(localPath);
+  if (!file.isFile()) {
+    prompter.message(file.absoluteFilePath().toStdString() + ": there is no such file");
+    return;
+  }
+  ShowFolder(ToPcPath(table, file.absolutePath()));
+  const QList<QTreeWidgetItem*> named = pcFileList->findItems(file.fileName(), Qt::MatchExactly);
+  if (named.isEmpty()) return;
+  pcFileList->setCurrentItem(named.first());
+  pcFileList->scrollToItem(named.first());
+}
+
 void MainWindow::ListFolder(const QString& folder, QTreeWidgetItem* node) {
   pcFileList->clear();
   const QString local = ToLocalPath(table, folder);

@@ -17,8 +17,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const QString word = QString::fromLocal8Bit(argv[i]);
     if (word == "--help" || word == "-h") {
-      std::printf("Usage: vexoexplorer [--card FILE]...\n"
+      std::printf("Usage: vexoexplorer [--card FILE]... [ARCHIVE]\n"
                   "Prepares and maintains SD cards in the Vexo File system.\n\n"
+                  "  ARCHIVE       a .VexoImage: its folder is shown, the archive selected\n"
                   "  --card FILE   attach a card image file (repeatable)\n"
                   "  --help        this text\n"
                   "  --version     the program's version\n");
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
   parser.setApplicationDescription("Prepares and maintains SD cards in the Vexo File system.");
   const QCommandLineOption card("card", "Attach a card image file (repeatable).", "FILE");
   parser.addOption(card);
+  parser.addPositionalArgument("archive", "A .VexoImage to show selected in its folder.", "[ARCHIVE]");
   parser.process(app);
 
   vexo::DiskTable table = vexo::DiskTable::ForThisMachine();
@@ -54,5 +56,6 @@ int main(int argc, char** argv) {
   std::unique_ptr<vexo::MainWindow> window = vexo::StartExplorer(table, seam);
   QApplication::setWindowIcon(QIcon(":/icons/vexoexplorer.svg"));
   window->show();
+  if (!parser.positionalArguments().isEmpty()) window->showPcFile(parser.positionalArguments().first());
   return app.exec();
 }

@@ -85,5 +85,19 @@ TEST_F(PcPaneTest, PathsThatLeadNowhere) {
   EXPECT_EQ(window->GetNodePath(), ToPcPath(table, root + "/cards/sub") + "\\");
 }
 
+// What the file manager runs to open an archive: its folder shown, the archive selected.
+TEST_F(PcPaneTest, AnArchiveOpenedFromOutsideIsShownSelectedInItsFolder) {
+  window->ShowFolder("C:\\");
+  window->showPcFile(root + "/cards/sub/../game.VexoImage");
+  EXPECT_EQ(window->GetNodePath(), ToPcPath(table, root + "/cards") + "\\");
+  ASSERT_NE(pcFileList()->currentItem(), nullptr);
+  EXPECT_EQ(pcFileList()->currentItem()->text(0), "game.VexoImage");
+  EXPECT_TRUE(pcFileList()->currentItem()->isSelected());
+
+  window->showPcFile(root + "/cards/gone.VexoImage");
+  EXPECT_EQ(seam.messages, std::vector<QString>{root + "/cards/gone.VexoImage: there is no such file"});
+  EXPECT_EQ(window->GetNodePath(), ToPcPath(table, root + "/cards") + "\\");  // unchanged
+}
+
 }  // namespace
 }  // namespace vexo
