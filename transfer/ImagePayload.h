@@ -10,6 +10,7 @@
 //        …  csalen of header 1   the Common Storage Area image, when hascsa is 1
 // The first stored header carries header 1's csafile, csaflag and csalen in bytes 296..321.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "volume/Messages.h"
@@ -21,10 +22,5 @@ inline constexpr char kPayloadSignature[4] = {'D', 'M', 'L', 'E'};
 inline constexpr std::size_t kPayloadPreamble = 7;
 inline constexpr std::size_t kMaxGraphicsCount = 256;
 inline constexpr const char* kArchiveItemName = "Vexo";
-
-// The bytes of one entry block.
-inline std::uint64_t EntryBlockBytes(const SlotHeader& h, std::uint64_t gfxcount) {
-  return std::uint64_t{h.proglen()} + 2 + 32 * gfxcount + h.smlen() + h.gcilen();
-}
 
 }  // namespace vexo
