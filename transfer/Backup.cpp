@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 
+#include "transfer/ArchiveVerify.h"
 #include "transfer/ImageArchive.h"
 #include "transfer/PayloadCodec.h"
 #include "transfer/SectorRuns.h"
@@ -170,6 +171,12 @@ bool WriteImageArchive(Directory& dir, int disk, const std::string& drive,
     ui.progressLabel("Copying and compressing Common Storage Area");
     if (!out.ReadSlotRange(kCsaSlot, 0, csaBytes)) return stop();
   }
+  if (!archive->finish(error)) {
+    ui.message(error);
+    return stop();
+  }
+  // Read back before it takes the destination's name: a bad archive never replaces a good one.
+  if (dir.access().verifying() && !VerifyArchive(ui, *archive, path)) return stop();
   if (!archive->commit(error)) {
     ui.message(error);
     return stop();
