@@ -9,6 +9,7 @@
 //                                graphics records, SM data (smlen), GCI data (gcilen)
 //        …  csalen of header 1   the Common Storage Area image, when hascsa is 1
 // The first stored header carries header 1's csafile, csaflag and csalen in bytes 296..321.
+// PayloadCodec.h encodes and decodes it.
 
 #include <cstddef>
 #include <cstdint>
