@@ -18,7 +18,7 @@ void PrintUsage(std::ostream& err) {
          "\n"
          "CARD is a card image file or a card reader's block device.\n"
          "Questions take their default answer without a terminal, unless --yes or --no.\n"
-         "--verify reads back what a command wrote to the card and compares.\n"
+         "--verify reads back what a command wrote (to the card or an archive) and compares.\n"
          "--json prints one JSON document for ls, info, diag and restore --list.\n"
          "\n"
          "commands:\n";

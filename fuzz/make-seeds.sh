@@ -117,6 +117,44 @@ seeds_seven_zip_layout() {
   rm -rf "$scratch"
 }
 
+# ---- the payload of an image archive --------------------------------------------------------
+seeds_payload() {
+  printf 'DMLE\0\0\0' | seed payload empty-volume
+  printf 'DMLE\0\0\1csa bytes, the rest of the payload' | seed payload csa-without-entries
+  printf 'DMLE\1\2\0' | seed payload 513-entries
+  printf 'DMLF\0\0\0' | seed payload wrong-signature
+  # Payloads of our own backups of a small card, when a built vexo and 7-Zip are at hand: two
+  # entries, one with graphics and their index, one with SM data, and a Common Storage Area.
+  local vexo=build/bin/vexo scratch
+  [ -x "$vexo" ] && command -v 7zz > /dev/null || return 0
+  scratch=$(mktemp -d)
+  local card=$scratch/card.img
+  "$vexo" --quiet mkimage "$card" >/dev/null
+  "$vexo" --yes --quiet format "$card" >/dev/null 2>&1
+  head -c 3000 /dev/urandom > "$scratch/Pong.vxe"
+  printf 'print "tick"\n%.0s' $(seq 1 40) > "$scratch/Clock.vxe"
+  head -c 5000 /dev/urandom > "$scratch/sprites.gci"
+  printf '"Ball" 0000 0000 16 16\n"Paddle" 0002 0000 64 8\n' > "$scratch/sprites.dat"
+  head -c 700 /dev/zero > "$scratch/save.pdata"
+  head -c 1500 /dev/urandom > "$scratch/world.gci"
+  "$vexo" --quiet import "$card" "$scratch/Pong.vxe" -c Games 2>/dev/null
+  "$vexo" --quiet import "$card" "$scratch/Clock.vxe" 2>/dev/null
+  "$vexo" --quiet attach "$card" Pong "$scratch/sprites.gci" -c Games 2>/dev/null
+  "$vexo" --quiet attach "$card" Clock "$scratch/save.pdata" 2>/dev/null
+  "$vexo" --quiet backup "$card" "$scratch/entries.VexoImage" 2>/dev/null
+  "$vexo" --quiet csa "$card" "$scratch/world.gci" 0x10 2>/dev/null
+  "$vexo" --quiet backup "$card" "$scratch/card.VexoImage" 2>/dev/null
+  for archive in entries card; do
+    if [ -f "$scratch/$archive.VexoImage" ]; then
+      7zz e -so "$scratch/$archive.VexoImage" Vexo 2>/dev/null > "$scratch/$archive.payload"
+      seed payload "$archive" < "$scratch/$archive.payload"
+      # Cut inside the entry blocks: the headers still read.
+      head -c 2000 "$scratch/$archive.payload" | seed payload "$archive-cut"
+    fi
+  done
+  rm -rf "$scratch"
+}
+
 # Every seeds_NAME function above makes the seeds of target NAME.
 for make in $(compgen -A function seeds_); do
   "$make"

@@ -37,6 +37,12 @@ bool ArchiveFile::stillAt(const std::string& path) const {
 
 ArchiveFile::~ArchiveFile() { ::close(fd_); }
 
+void ArchiveFile::forgetCached() {
+  // Pages not yet written are not dropped.
+  ::fdatasync(fd_);
+  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_DONTNEED);
+}
+
 long long ArchiveFile::readSome(std::uint64_t offset, void* data, std::size_t length) {
   auto* bytes = static_cast<char*>(data);
   std::size_t done = 0;

@@ -25,6 +25,9 @@ class ArchiveFile : public ByteSource {
   long long readSome(std::uint64_t offset, void* data, std::size_t length);
   // Whether `path` still names this file, unchanged since it was opened.
   bool stillAt(const std::string& path) const;
+  // Puts the file on the disk and drops its pages from memory, so that what is read next
+  // comes from the disk.
+  void forgetCached();
 
  private:
   ArchiveFile(int fd, const struct stat& opened);

@@ -4,8 +4,9 @@
 #include <array>
 #include <memory>
 
+#include "transfer/ArchiveVerify.h"
 #include "transfer/ImageArchive.h"
-#include "transfer/ImagePayload.h"
+#include "transfer/PayloadCodec.h"
 #include "transfer/SectorRuns.h"
 #include "volume/GraphicsIndex.h"
 
@@ -104,7 +105,7 @@ bool WriteImageArchive(Directory& dir, int disk, const std::string& drive,
   for (int slot : slots) {
     const SlotHeader& h = dir.header(slot);
     // An archive with such a header could not be restored; say so before writing one.
-    if (h.proglen() > kMaxProgramBytes || h.smlen() > kMaxSmBytes || h.gcilen() > kGciCapacity) {
+    if (!EntryFitsSlot(h)) {
       ui.message("The header of slot " + std::to_string(slot) + " (" + h.filename() +
                  ") gives lengths beyond its slot; no image was written");
       return false;
@@ -148,27 +149,19 @@ bool WriteImageArchive(Directory& dir, int disk, const std::string& drive,
     ui.pump();
   });
 
-  const std::uint16_t count = static_cast<std::uint16_t>(slots.size());
-  const std::uint8_t preamble[kPayloadPreamble] = {'D', 'M', 'L', 'E',
-                                                   static_cast<std::uint8_t>(count),
-                                                   static_cast<std::uint8_t>(count >> 8),
-                                                   static_cast<std::uint8_t>(withCsa && csaBytes != 0)};
-  if (!out.put(preamble, sizeof preamble)) return stop();
+  const auto preamble =
+      EncodePreamble({static_cast<std::uint16_t>(slots.size()), withCsa && csaBytes != 0});
+  if (!out.put(preamble.data(), preamble.size())) return stop();
   for (std::size_t i = 0; i < slots.size(); ++i) {
-    SlotHeader stored = dir.header(slots[i]);
-    if (i == 0) {
-      std::copy(h1.bytes.begin() + kCsaFieldsBegin, h1.bytes.begin() + kCsaFieldsEnd,
-                stored.bytes.begin() + kCsaFieldsBegin);
-    }
+    const SlotHeader stored = EncodeStoredHeader(dir.header(slots[i]), h1, i == 0);
     if (!out.put(stored.bytes.data(), stored.bytes.size())) return stop();
   }
   for (std::size_t i = 0; i < slots.size(); ++i) {
     const int slot = slots[i];
     const SlotHeader& h = dir.header(slot);
     ui.progressLabel("Copying and compressing " + h.filename());
-    const std::uint8_t gfx[2] = {static_cast<std::uint8_t>(gfxcounts[i]),
-                                 static_cast<std::uint8_t>(gfxcounts[i] >> 8)};
-    if (!out.ReadSlotRange(slot, kProgramSector, h.proglen()) || !out.put(gfx, 2) ||
+    const auto gfx = EncodeGfxcount(static_cast<std::uint16_t>(gfxcounts[i]));
+    if (!out.ReadSlotRange(slot, kProgramSector, h.proglen()) || !out.put(gfx.data(), gfx.size()) ||
         !out.put(indexes[i].data(), gfxcounts[i] * kGraphicsRecordSize) ||
         !out.ReadSlotRange(slot, kSmSector, h.smlen()) ||
         !out.ReadSlotRange(slot, kGciSector, h.gcilen()))
@@ -178,6 +171,12 @@ bool WriteImageArchive(Directory& dir, int disk, const std::string& drive,
     ui.progressLabel("Copying and compressing Common Storage Area");
     if (!out.ReadSlotRange(kCsaSlot, 0, csaBytes)) return stop();
   }
+  if (!archive->finish(error)) {
+    ui.message(error);
+    return stop();
+  }
+  // Read back before it takes the destination's name: a bad archive never replaces a good one.
+  if (dir.access().verifying() && !VerifyArchive(ui, *archive, path)) return stop();
   if (!archive->commit(error)) {
     ui.message(error);
     return stop();

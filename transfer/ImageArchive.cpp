@@ -98,13 +98,14 @@ bool ImageArchiveWriter::write(const void* data, std::size_t length, std::string
   return true;
 }
 
-bool ImageArchiveWriter::commit(std::string& error) {
+bool ImageArchiveWriter::finish(std::string& error) {
+  if (finished_) return true;
   if (!compressor_) return fail("the archive was abandoned", error);
   if (written_ != expected_) return fail("the image ended before the size it was announced with", error);
   std::string text;
   if (!compressor_->finish(text)) return fail(text, error);
 
-  SevenZipItem item;
+  SevenZipItem& item = item_;
   item.name = kArchiveItemName;
   item.packSize = compressor_->packedBytes();
   item.packCrc = compressor_->packedCrc();
@@ -118,14 +119,20 @@ bool ImageArchiveWriter::commit(std::string& error) {
   // The end header first, the signature that points at it last; on the disk before the
   // archive takes the destination's name.
   if (!WriteAllAt(fd_, end.data(), end.size(), item.packOffset + item.packSize) ||
-      !WriteAllAt(fd_, start.data(), start.size(), 0) || ::fsync(fd_) != 0 ||
-      ::fchmod(fd_, NewFileMode()) != 0 || ::rename(partialPath_.c_str(), path_.c_str()) != 0)
+      !WriteAllAt(fd_, start.data(), start.size(), 0) || ::fsync(fd_) != 0)
+    return fail(SystemErrorText(errno), error);
+  compressor_.reset();
+  finished_ = true;
+  return true;
+}
+
+bool ImageArchiveWriter::commit(std::string& error) {
+  if (!finish(error)) return false;
+  if (::fchmod(fd_, NewFileMode()) != 0 || ::rename(partialPath_.c_str(), path_.c_str()) != 0)
     return fail(SystemErrorText(errno), error);
   partialPath_.clear();
-  compressor_.reset();
   ::close(fd_);
   fd_ = -1;
-  committed_ = true;
   return true;
 }
 
@@ -140,7 +147,7 @@ void ImageArchiveWriter::abandon() {
 ImageArchiveWriter::~ImageArchiveWriter() { abandon(); }
 
 std::uint64_t ImageArchiveWriter::compressedBytes() const {
-  if (committed_) return expected_;
+  if (finished_) return expected_;
   return compressor_ ? compressor_->compressedBytes() : 0;
 }
 
@@ -256,7 +263,7 @@ ImageArchiveReader::PackedCheck ImageArchiveReader::checkPacked(std::string& err
     crc = Crc32Combine(crc, crcs[t], std::min(item_->packSize, begin + share) - begin);
   }
   if (crc != *item_->packCrc) {
-    error = "Damaged 7-Zip archive: CRC error in the packed data";
+    error = kPackedCrcError;
     return PackedCheck::Failed;
   }
   return PackedCheck::Passed;

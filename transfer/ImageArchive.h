@@ -18,6 +18,8 @@
 
 namespace vexo {
 
+inline constexpr const char* kPackedCrcError = "Damaged 7-Zip archive: CRC error in the packed data";
+
 class ArchiveFile;
 class ItemStream;
 class ParallelCompressor;
@@ -37,6 +39,12 @@ class ImageArchiveWriter {
   ImageArchiveWriter& operator=(const ImageArchiveWriter&) = delete;
 
   bool write(const void* data, std::size_t length, std::string& error);
+  // Completes the archive on the disk under its temporary name, where it can be read back
+  // (`partialPath`) before `commit` gives it the destination's name.
+  bool finish(std::string& error);
+  const std::string& partialPath() const { return partialPath_; }
+  // What the end header of a finished archive says of its item.
+  const SevenZipItem& item() const { return item_; }
   bool commit(std::string& error);
   // Stops at once: no further compression, no padding to the announced size; the temporary
   // file is removed.
@@ -60,7 +68,8 @@ class ImageArchiveWriter {
   std::uint64_t expected_ = 0;
   std::uint64_t written_ = 0;
   std::uint32_t crc_ = 0;
-  bool committed_ = false;
+  SevenZipItem item_;
+  bool finished_ = false;
 };
 
 // Reads the payload of an archive: the item named "Vexo", or the first item when none is.

@@ -9,7 +9,9 @@
 //                                graphics records, SM data (smlen), GCI data (gcilen)
 //        …  csalen of header 1   the Common Storage Area image, when hascsa is 1
 // The first stored header carries header 1's csafile, csaflag and csalen in bytes 296..321.
+// PayloadCodec.h encodes and decodes it.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "volume/Messages.h"
@@ -21,10 +23,5 @@ inline constexpr char kPayloadSignature[4] = {'D', 'M', 'L', 'E'};
 inline constexpr std::size_t kPayloadPreamble = 7;
 inline constexpr std::size_t kMaxGraphicsCount = 256;
 inline constexpr const char* kArchiveItemName = "Vexo";
-
-// The bytes of one entry block.
-inline std::uint64_t EntryBlockBytes(const SlotHeader& h, std::uint64_t gfxcount) {
-  return std::uint64_t{h.proglen()} + 2 + 32 * gfxcount + h.smlen() + h.gcilen();
-}
 
 }  // namespace vexo

@@ -6,7 +6,7 @@
 
 #include "transfer/FileKind.h"
 #include "transfer/ImageArchive.h"
-#include "transfer/ImagePayload.h"
+#include "transfer/PayloadCodec.h"
 #include "transfer/RestoreCheck.h"
 #include "transfer/SectorRuns.h"
 #include "volume/Chain.h"
@@ -16,24 +16,20 @@
 namespace vexo {
 namespace {
 
-
-std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-
 // One restore writing onto the card: the archive read again, in step with the writes.
 class ImageRestorer {
  public:
   ImageRestorer(Directory& dir, const VolumeTarget& target, ImageArchiveReader& reader)
-      : dir_(dir), ui_(dir.prompter()), target_(target), reader_(reader),
+      : dir_(dir), ui_(dir.prompter()), target_(target), reader_(reader), payload_(reader),
         runs_(dir, target.disk, target.drive, ProgressUnit::Bytes) {}
 
   bool fail(const std::string& text) {
     ui_.message(text);
     return false;
   }
-  bool readFailed() { return fail(error_.empty() ? kInvalidArchive : error_); }
+  bool readFailed() { return fail(payload_.failure()); }
 
-  bool read(void* data, std::size_t length) { return reader_.read(data, length, error_) || readFailed(); }
-  bool skip(std::uint64_t length) { return reader_.skip(length, error_) || readFailed(); }
+  bool read(void* data, std::size_t length) { return payload_.read(data, length) || readFailed(); }
 
   void advance(std::uint64_t bytes) {
     runs_.advance(bytes);
@@ -53,27 +49,23 @@ class ImageRestorer {
   // Passes over what follows the payload, which checks it.
   bool finish() {
     std::uint64_t rest = 0;
-    return reader_.skipToEnd(rest, error_) || readFailed();
+    return reader_.skipToEnd(rest, payload_.error) || readFailed();
   }
 
   bool PassOver(const SlotHeader& h) {
-    std::uint8_t gfx[2];
-    if (!skip(h.proglen()) || !read(gfx, 2)) return false;
-    if (U16(gfx) > kMaxGraphicsCount) return fail(kInvalidArchive);
-    if (!skip(32ull * U16(gfx) + h.smlen() + h.gcilen())) return false;
+    if (!PassOverEntryBlock(payload_, h)) return readFailed();
     advance(std::uint64_t{h.proglen()} + h.smlen() + h.gcilen());
     return true;
   }
 
   // The graphics index: the stored records, then empty ones; always all 16 sectors.
   bool WriteGraphicsIndex(int slot) {
-    std::uint8_t gfx[2];
-    if (!read(gfx, 2)) return false;
+    // A count beyond the index: not the archive checked.
+    const std::optional<std::uint16_t> count = ReadGfxcount(payload_);
+    if (!count) return readFailed();
     std::array<GraphicsRecord, kGraphicsRecords> index;
     index.fill(GraphicsRecord::Empty());
-    const std::size_t count = U16(gfx);
-    if (count > kMaxGraphicsCount) return fail(kInvalidArchive);  // not the archive checked
-    if (!read(index.data(), count * kGraphicsRecordSize)) return false;
+    if (!read(index.data(), *count * kGraphicsRecordSize)) return false;
     if (!dir_.access().WriteSectors(target_.disk, target_.drive,
                                     SlotFirstSector(slot) + kGraphicsIndexSector,
                                     kGraphicsIndexBytes / 512, index.front().bytes.data()))
@@ -86,17 +78,9 @@ class ImageRestorer {
   Prompter& ui_;
   VolumeTarget target_;
   ImageArchiveReader& reader_;
-  std::string error_;
+  ArchivePayload payload_;
   SectorRuns runs_;
 };
-
-// The stored header's own fields, from category to smlen, without the pad bytes.
-void CopyEntryFields(const SlotHeader& from, SlotHeader& to) {
-  for (std::size_t i = kCategory.offset; i < kCsaFieldsBegin; ++i) {
-    if (i == 63 || i == 73 || i == 105 || i == 115 || i == 279 || i == 289) continue;
-    to.bytes[i] = from.bytes[i];
-  }
-}
 
 // The Common Storage Area image must fit the card, and below 4 GiB; checked before any write.
 bool CsaFits(Directory& dir, const VolumeTarget& target, std::uint64_t csaBytes) {
@@ -278,8 +262,7 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
   if (layout->hascsa) {
     SlotHeader& h1 = dir.header(1);
     if (!stored.empty()) {
-      std::copy(stored[0].bytes.begin() + kCsaFieldsBegin, stored[0].bytes.begin() + kCsaFieldsEnd,
-                h1.bytes.begin() + kCsaFieldsBegin);
+      CopyCsaFields(stored[0], h1);
     } else {
       h1.setCsalen(static_cast<std::uint32_t>(layout->csaBytes));
     }

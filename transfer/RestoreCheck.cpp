@@ -3,81 +3,61 @@
 #include <algorithm>
 #include <set>
 
-#include "transfer/ImagePayload.h"
 #include "volume/Latin1.h"
 
 namespace vexo {
 namespace {
 
-std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-
-// Reads the payload's preamble and stored headers, all that the list needs, and checks each
-// header's lengths and, when the archive declares the payload's size, that the size holds
-// them. Nothing after a message otherwise.
+// Reads the payload's preamble and stored headers, all that the list needs. Nothing after a
+// message otherwise.
 std::optional<ImageLayout> ReadHeaders(Prompter& ui, ImageArchiveReader& reader) {
-  std::string error;
-  const auto invalid = [&]() -> std::optional<ImageLayout> {
-    ui.message(error.empty() ? kInvalidArchive : error);
+  ArchivePayload in(reader);
+  std::optional<StoredHeaders> stored = ReadStoredHeaders(in);
+  if (!stored) {
+    ui.message(in.failure());
     return std::nullopt;
-  };
-  std::uint8_t preamble[kPayloadPreamble];
-  if (!reader.read(preamble, 4, error) || !std::equal(preamble, preamble + 4, kPayloadSignature))
-    return invalid();
-  if (!reader.read(preamble + 4, 3, error)) return invalid();
-  const std::uint16_t count = U16(preamble + 4);
-  if (count > kSlotCount) return invalid();
-
-  ImageLayout layout;
-  layout.hascsa = preamble[6] == 1;
-  layout.headers.resize(count);
-  std::uint64_t least = kPayloadPreamble + 512ull * count;  // with no graphics records
-  for (SlotHeader& h : layout.headers) {
-    if (!reader.read(h.bytes.data(), h.bytes.size(), error)) return invalid();
-    // Data beyond a region's room would run into the regions after it, or the next slot.
-    if (h.gcilen() > kGciCapacity || h.proglen() > kMaxProgramBytes || h.smlen() > kMaxSmBytes)
-      return invalid();
-    least += std::uint64_t{h.proglen()} + 2 + h.smlen() + h.gcilen();
   }
-  if (layout.hascsa && count > 0) layout.csaBytes = layout.headers[0].csalen();
-  if (reader.size() != 0 && reader.size() < least + layout.csaBytes) return invalid();
+  ImageLayout layout;
+  static_cast<StoredHeaders&>(layout) = std::move(*stored);
   return layout;
 }
+
+// The payload passed over in steps that let the window repaint and take Cancel: a payload of
+// gigabytes (a Common Storage Area of zeros) takes a while.
+class CheckedPayload : public ArchivePayload {
+ public:
+  CheckedPayload(Prompter& ui, ImageArchiveReader& reader) : ArchivePayload(reader), ui_(ui) {}
+  bool pass(std::uint64_t length) override {
+    constexpr std::uint64_t kStep = 8 << 20;
+    while (length > 0) {
+      if (ui_.cancelRequested()) return !(stopped = true);
+      const std::uint64_t part = std::min(length, kStep);
+      if (!ArchivePayload::pass(part)) return false;
+      length -= part;
+      ui_.progressSet(reader_.position());
+      ui_.pump();
+    }
+    return true;
+  }
+  bool stopped = false;
+
+ private:
+  Prompter& ui_;
+};
 
 // Reads the rest of the payload through, after its headers: it must hold what they say, and
 // pass the archive's own checks (its CRC) at its end. Nothing after a message otherwise.
 bool CheckEntryBlocks(Prompter& ui, ImageArchiveReader& reader, ImageLayout& layout) {
-  std::string error;
-  bool stopped = false;
+  CheckedPayload in(ui, reader);
   const auto invalid = [&] {
     ui.progressEnd();
-    if (!stopped) ui.message(error.empty() ? kInvalidArchive : error);
+    if (!in.stopped) ui.message(in.failure());
     return false;
   };
-  // A payload of gigabytes (a Common Storage Area of zeros) is passed over in steps that let the
-  // window repaint and take Cancel.
-  constexpr std::uint64_t kStep = 8 << 20;
-  const auto pass = [&](std::uint64_t length) {
-    while (length > 0) {
-      if (ui.cancelRequested()) return !(stopped = true);
-      const std::uint64_t part = std::min(length, kStep);
-      if (!reader.skip(part, error)) return false;
-      length -= part;
-      ui.progressSet(reader.position());
-      ui.pump();
-    }
-    return true;
-  };
   ui.progressBegin("Checking the archive", reader.size(), ProgressUnit::Bytes);
-  for (const SlotHeader& h : layout.headers) {
-    std::uint8_t gfx[2];
-    if (!pass(h.proglen()) || !reader.read(gfx, 2, error)) return invalid();
-    const std::uint16_t gfxcount = U16(gfx);
-    if (gfxcount > kMaxGraphicsCount) return invalid();
-    if (!pass(32ull * gfxcount + h.smlen() + h.gcilen())) return invalid();
-  }
-  if (layout.hascsa && !layout.headers.empty() && !pass(layout.csaBytes)) return invalid();
+  if (!PassOverEntryBlocks(in, layout)) return invalid();
   std::uint64_t rest = 0;
-  if (!reader.skipToEnd(rest, error)) return invalid();
+  if (!reader.skipToEnd(rest, in.error)) return invalid();
   ui.progressEnd();
   // No header says how long an area without entries is: it is the rest of the payload.
   if (layout.hascsa && layout.headers.empty()) {

@@ -10,15 +10,28 @@
 #include <vector>
 
 #include "transfer/ImageArchive.h"
+#include "transfer/PayloadCodec.h"
 #include "transfer/Restore.h"
 
 namespace vexo {
 
-// The stored headers and what follows from them.
-struct ImageLayout {
-  bool hascsa = false;
-  std::vector<SlotHeader> headers;
-  std::uint64_t csaBytes = 0;
+// An archive's payload as the codec reads it.
+class ArchivePayload : public PayloadSource {
+ public:
+  explicit ArchivePayload(ImageArchiveReader& reader) : reader_(reader) {}
+  bool read(void* data, std::size_t length) override { return reader_.read(data, length, error); }
+  bool pass(std::uint64_t length) override { return reader_.skip(length, error); }
+  std::uint64_t size() const override { return reader_.size(); }
+  // What to show once a step has failed: the archive's own fault, else the payload's.
+  std::string failure() const { return error.empty() ? kInvalidArchive : error; }
+
+  std::string error;  // of the last step, empty when it did not fail in the archive
+
+ protected:
+  ImageArchiveReader& reader_;
+};
+
+struct ImageLayout : StoredHeaders {
   // What read them, right after them: the check goes on from there while the file is the same.
   std::unique_ptr<ImageArchiveReader> reader;
 };

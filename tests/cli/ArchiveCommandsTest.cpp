@@ -89,6 +89,24 @@ TEST_F(ArchiveCommandsTest, RestoreWithFormatRefusesABadArchiveBeforeFormatting)
   }
 }
 
+// With --verify, a backup and an export read their archive back before it takes its name.
+TEST_F(ArchiveCommandsTest, VerifiedBackupAndExportKeepArchivesThatReadBack) {
+  ASSERT_EQ(Vexo({"--quiet", "format", card}).status, 0);
+  const std::string program = temp.file("Pong.vxe");
+  testing::PutFile(program, testing::Pattern(3000, 1));
+  ASSERT_EQ(Vexo({"--quiet", "import", card, program}).status, 0);
+  const std::string backup = temp.file("card.VexoImage"), exported = temp.file("Pong.VexoImage");
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"--verify", "backup", card, backup},
+        std::vector<std::string>{"--verify", "export", card, exported, "Pong"}}) {
+    SCOPED_TRACE(command[1]);
+    const testing::VexoResult result = Vexo(command);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(Vexo({"restore", "--list", command[3]}).out, "Pong\n");
+  }
+}
+
 // A folder or a FIFO where the archive should go is left alone, not replaced after the question.
 TEST_F(ArchiveCommandsTest, ExportAndBackupReplaceOnlyRegularFiles) {
   ASSERT_EQ(Vexo({"--quiet", "format", card}).status, 0);

@@ -2,8 +2,10 @@
 // The bytes of an archive of ours, looked at from outside: the LZMA2 chunks of its packed
 // stream, and its end header, which the tests change and seal again with fresh CRCs.
 
+#include <gtest/gtest.h>
 #include <lzma.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -79,6 +81,23 @@ inline void Reseal(std::vector<std::uint8_t>& archive) {
   PutLittleAt(archive, 20, archive.size() - end, 8);
   PutLittleAt(archive, 28, lzma_crc32(archive.data() + end, archive.size() - end, 0), 4);
   PutLittleAt(archive, 8, lzma_crc32(archive.data() + 12, 20, 0), 4);
+}
+
+// The CRC of the payload, which our writer puts in the end header's SubStreamsInfo.
+inline void ChangeThePayloadCrc(std::vector<std::uint8_t>& archive) {
+  const std::vector<std::uint8_t> crc = {0x08, 0x0A, 0x01};  // kSubStreamsInfo, kCRC, all defined
+  auto at = std::search(archive.begin() + static_cast<std::ptrdiff_t>(EndHeaderAt(archive)),
+                        archive.end(), crc.begin(), crc.end());
+  ASSERT_NE(at, archive.end());
+  at[3] ^= 0x01;
+  Reseal(archive);
+}
+
+inline void ChangeThePackedCrc(std::vector<std::uint8_t>& archive) {
+  const std::size_t at = PackedCrcAt(archive);
+  ASSERT_EQ(archive.at(at - 2), 0x0A);  // kCRC
+  archive[at] ^= 0x01;
+  Reseal(archive);
 }
 
 }  // namespace vexo::testing

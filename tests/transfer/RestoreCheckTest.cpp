@@ -91,23 +91,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- The check before anything is written --------------------------------------------------
 
-// The CRC of the payload, which our writer puts in the end header's SubStreamsInfo.
-void ChangeThePayloadCrc(std::vector<std::uint8_t>& archive) {
-  const std::vector<std::uint8_t> crc = {0x08, 0x0A, 0x01};  // kSubStreamsInfo, kCRC, all defined
-  auto at = std::search(archive.begin() + static_cast<std::ptrdiff_t>(testing::EndHeaderAt(archive)),
-                        archive.end(), crc.begin(), crc.end());
-  ASSERT_NE(at, archive.end());
-  at[3] ^= 0x01;
-  testing::Reseal(archive);
-}
-
-void ChangeThePackedCrc(std::vector<std::uint8_t>& archive) {
-  const std::size_t at = testing::PackedCrcAt(archive);
-  ASSERT_EQ(archive.at(at - 2), 0x0A);  // kCRC
-  archive[at] ^= 0x01;
-  testing::Reseal(archive);
-}
-
 const testing::Chunk& LastStored(const std::vector<testing::Chunk>& chunks) {
   return *std::find_if(chunks.rbegin(), chunks.rend(), [](const auto& c) { return c.stored; });
 }
@@ -163,7 +146,7 @@ TEST_P(RestoreDamageTest, ListsTheEntriesButRestoresNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Restore, RestoreDamageTest,
     ::testing::Values(
-        DamageCase{"CrcOfThePackedStream", ChangeThePackedCrc},
+        DamageCase{"CrcOfThePackedStream", testing::ChangeThePackedCrc},
         // Stored bytes decode whatever they are: only a CRC finds the change.
         DamageCase{"ByteOfStoredData",
                    [](std::vector<std::uint8_t>& a) {
@@ -178,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
 // through before anything is written; onto an empty card it is decoded once, while written,
 // and the fault found at its end leaves whole entries and no area announced in header 1.
 TEST_F(RestoreCheckTest, PayloadCrcThatDoesNotFitIsFoundWhereTheCardStaysWhole) {
-  PutDamagedArchive(archive, ChangeThePayloadCrc);
+  PutDamagedArchive(archive, testing::ChangeThePayloadCrc);
   const std::string crcError = "Damaged 7-Zip archive: CRC error";
   {
     SCOPED_TRACE("replacing");
