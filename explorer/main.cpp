@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -48,6 +49,10 @@ int main(int argc, char** argv) {
     if (!vexo::IsSystemDevice(device)) table.Attach(device);
   for (const QString& file : parser.values(card)) {
     std::string whyNot;
+    if (!QFileInfo::exists(file)) {  // a typing error, not a reader without a card: say so
+      QMessageBox::warning(nullptr, "VexoExplorer", file + ": there is no such file");
+      continue;
+    }
     if (table.Attach(file.toStdString(), &whyNot) < 0)
       QMessageBox::warning(nullptr, "VexoExplorer", QString::fromStdString(whyNot));
   }
