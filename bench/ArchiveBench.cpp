@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/YesPrompter.h"
+#include "tests/support/YesPrompter.h"
 #include "disk/DiskAccess.h"
 #include "transfer/Attach.h"
 #include "transfer/Backup.h"
@@ -78,7 +78,7 @@ void Write(const std::string& path, const std::vector<char>& data) {
 
 // One card in one process: disk table, access and directory.
 struct Card {
-  bench::YesPrompter ui;
+  testing::YesPrompter ui;
   UnmountReleaser releaser;
   DiskTable table;
   int disk;

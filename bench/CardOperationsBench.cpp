@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/YesPrompter.h"
+#include "tests/support/YesPrompter.h"
 #include "bench/Timing.h"
 #include "disk/DiskAccess.h"
 #include "transfer/Attach.h"
@@ -77,7 +77,7 @@ int main() {
   MakeFile(program, kMaxProgramBytes);
   MakeFile(gci, kGciCapacity - 1);
 
-  bench::YesPrompter ui;
+  testing::YesPrompter ui;
   UnmountReleaser releaser;
   DiskTable table;
   const int disk = table.Attach(image);

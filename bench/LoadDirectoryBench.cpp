@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "bench/YesPrompter.h"
+#include "tests/support/YesPrompter.h"
 #include "bench/Timing.h"
 #include "disk/DiskAccess.h"
 #include "volume/Directory.h"
@@ -26,7 +26,7 @@ int main() {
     ::close(fd);
   }
 
-  bench::YesPrompter ui;
+  testing::YesPrompter ui;
   UnmountReleaser releaser;
   DiskTable table;
   const int disk = table.Attach(image);

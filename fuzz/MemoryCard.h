@@ -10,6 +10,7 @@
 
 #include "disk/DiskAccess.h"
 #include "disk/Prompter.h"
+#include "tests/support/YesPrompter.h"
 #include "volume/SlotHeader.h"
 
 namespace vexo::fuzz {
@@ -95,24 +96,6 @@ class NoMounts : public MountReleaser {
   ReleaseResult release(const std::string&) override { return {}; }
 };
 
-// Shows nothing and says yes to every question.
-class YesPrompter : public Prompter {
- public:
-  void message(const std::string&) override {}
-  Answer ask(const std::string&, Buttons buttons, Answer, Tone) override {
-    return buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
-  }
-  std::optional<std::string> input(const std::string&, const std::string&,
-                                   const std::string& initial) override {
-    return initial;
-  }
-  void progressBegin(const std::string&, std::uint64_t, ProgressUnit) override {}
-  void progressLabel(const std::string&) override {}
-  void progressStep() override {}
-  void progressSet(std::uint64_t) override {}
-  void progressEnd() override {}
-  void busy(bool) override {}
-  void pump() override {}
-};
+using testing::YesPrompter;
 
 }  // namespace vexo::fuzz

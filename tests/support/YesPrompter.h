@@ -1,10 +1,10 @@
 #pragma once
-// A Prompter that shows nothing and answers every question with yes (OK, Yes), for timing the
-// core alone.
+// A Prompter that shows nothing and answers every question with yes (OK, Yes): the core alone,
+// for the benchmarks and the fuzz targets.
 
 #include "disk/Prompter.h"
 
-namespace vexo::bench {
+namespace vexo::testing {
 
 class YesPrompter : public Prompter {
  public:
@@ -25,4 +25,4 @@ class YesPrompter : public Prompter {
   void pump() override {}
 };
 
-}  // namespace vexo::bench
+}  // namespace vexo::testing
