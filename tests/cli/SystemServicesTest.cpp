@@ -16,6 +16,7 @@
 #include "tests/cli/RunVexoForTest.h"
 #include "tests/support/CardImage.h"
 #include "tests/support/FakeSystemBus.h"
+#include "tests/support/Shell.h"
 
 namespace vexo {
 namespace {
@@ -59,16 +60,7 @@ TEST(VexoKeepsAwake, FromTheFirstWriteToTheCardUntilTheCommandEnds) {
   }
 }
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-    ::pclose(pipe);
-  }
-  while (!out.empty() && out.back() == '\n') out.pop_back();
-  return out;
-}
+using testing::Shell;
 
 std::string Contents(const std::string& file) {
   std::ifstream in(file);

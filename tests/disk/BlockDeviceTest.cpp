@@ -15,20 +15,12 @@
 #include "disk/RemovableDevices.h"
 #include "tests/support/CardImage.h"
 #include "tests/support/ScriptedPrompter.h"
+#include "tests/support/Shell.h"
 
 namespace vexo {
 namespace {
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-    ::pclose(pipe);
-  }
-  while (!out.empty() && out.back() == '\n') out.pop_back();
-  return out;
-}
+using testing::Shell;
 
 class LoopDeviceTest : public ::testing::Test {
  protected:
