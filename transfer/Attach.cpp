@@ -51,7 +51,7 @@ bool AttachFile(Directory& dir, TransferBuffers& buffers, const VolumeTarget& ta
     return false;
   }
   const std::string fileName = BaseName(filePath);
-  const PcFileRead file = ReadPcFile(filePath, buffers.vexogci);
+  const PcFileRead file = ReadPcFile(filePath, buffers.vexogci());
   if (file.error != 0) {
     ui.message(SystemErrorText(file.error));
     return false;
@@ -84,7 +84,7 @@ bool AttachFile(Directory& dir, TransferBuffers& buffers, const VolumeTarget& ta
   const std::uint64_t dataStart = slotStart + (index ? kGciSector : kSmSector);
   SectorRuns runs(dir, target.disk, target.drive, ProgressUnit::Sectors);
   const auto failed = [](std::uint64_t) { return std::string(kErrorWritingGraphics); };
-  if (!runs.write(dataStart, file.bytes, SectorRuns::FromMemory(buffers.vexogci.data()), failed) ||
+  if (!runs.write(dataStart, file.bytes, SectorRuns::FromMemory(buffers.vexogci().data()), failed) ||
       (index && !runs.write(slotStart + kGraphicsIndexSector, kGraphicsIndexBytes,
                             SectorRuns::FromMemory(index->front().bytes.data()), failed)))
     return false;

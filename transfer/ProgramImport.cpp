@@ -24,7 +24,7 @@ bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget&
   const std::string fileName = BaseName(filePath);
   const std::string entryName = WithoutExtension(fileName);
 
-  const PcFileRead file = ReadPcFile(filePath, buffers.vexoprog);
+  const PcFileRead file = ReadPcFile(filePath, buffers.vexoprog());
   if (file.error != 0) {
     ui.message(SystemErrorText(file.error));
     return false;
@@ -55,7 +55,7 @@ bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget&
   h.setFilename(entryName);
   SetTimestamp(h, kDate, kTime, TimestampText(file.modified, separators));
   h.setProglen(static_cast<std::uint16_t>(file.bytes));
-  h.setProgsum(ByteSum(buffers.vexoprog.data(), file.bytes));
+  h.setProgsum(ByteSum(buffers.vexoprog().data(), file.bytes));
   h.setFirst(old.first());
   h.setLast(old.last());
   if (slot == 1) {
@@ -79,7 +79,7 @@ bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget&
   ui.progressBegin("Copying " + fileName, SectorsFor(file.bytes));
   SectorRuns runs(dir, target.disk, target.drive, ProgressUnit::Sectors);
   if (!runs.write(SlotFirstSector(slot) + kProgramSector, file.bytes,
-                  SectorRuns::FromMemory(buffers.vexoprog.data()),
+                  SectorRuns::FromMemory(buffers.vexoprog().data()),
                   [](std::uint64_t) { return std::string("Error writing Vexo Program"); }))
     return false;
   ui.progressEnd();
