@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "transfer/LargeBuffer.h"
 #include "transfer/Lzma2Stream.h"
 #include "transfer/StoredStretches.h"
 
@@ -74,6 +75,7 @@ bool BlockCompressor::compressRun(const std::uint8_t* data, std::size_t size,
   options.dict_size = static_cast<std::uint32_t>(std::clamp<std::size_t>(
       size, LZMA_DICT_SIZE_MIN, settings_.dictionaryBytes));
   const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+  stream_.allocator = LargeMemoryForLzma();
   if (lzma_raw_encoder(&stream_, filters) != LZMA_OK) {
     error = "The LZMA2 encoder could not start (out of memory?)";
     return false;

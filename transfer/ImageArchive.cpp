@@ -15,6 +15,7 @@
 #include "transfer/ArchiveFile.h"
 #include "transfer/Crc32.h"
 #include "transfer/ImagePayload.h"
+#include "transfer/LargeBuffer.h"
 #include "transfer/LibarchiveItemStream.h"
 #include "transfer/Lzma2ItemStream.h"
 #include "transfer/Lzma2Stream.h"
@@ -240,14 +241,14 @@ ImageArchiveReader::PackedCheck ImageArchiveReader::checkPacked(std::string& err
   for (unsigned t = 0; t < threads; ++t) {
     workers.emplace_back([&, t] {
       const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(share, kSkipBlock));
-      const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[std::max<std::size_t>(room, 1)]);
+      const LargeBuffer buffer(std::max<std::size_t>(room, 1));
       const std::uint64_t begin = std::min(item_->packSize, t * share);
       const std::uint64_t end = std::min(item_->packSize, begin + share);
       for (std::uint64_t at = begin; at < end && errors[t] == 0;) {
         const std::size_t part = static_cast<std::size_t>(std::min<std::uint64_t>(room, end - at));
-        const long long n = file_->readSome(item_->packOffset + at, buffer.get(), part);
+        const long long n = file_->readSome(item_->packOffset + at, buffer.data(), part);
         if (n != static_cast<long long>(part)) errors[t] = n < 0 ? errno : EIO;
-        else crcs[t] = Crc32(buffer.get(), part, crcs[t]);
+        else crcs[t] = Crc32(buffer.data(), part, crcs[t]);
         at += part;
       }
     });

@@ -9,19 +9,21 @@
 #include <string>
 
 #include "transfer/ArchiveFile.h"
+#include "transfer/LargeBuffer.h"
 
 namespace vexo {
 
 // A buffer that keeps its memory from one piece to the next, never cleared: fresh pages
-// each time cost more than the decoding. Room for a few pieces of the usual size lets any
-// buffer serve any piece; untouched pages cost nothing.
+// each time cost more than the decoding. Room for a piece of the usual size lets any buffer
+// serve any piece.
 struct PieceBuffer {
   static constexpr std::size_t kRoom = 4 << 20;
-  std::unique_ptr<std::uint8_t[]> data;
-  std::size_t capacity = 0;
+  LargeBuffer memory;
   std::size_t size = 0;
+  std::uint8_t* data() const { return memory.data(); }
+  std::size_t capacity() const { return memory.size(); }
   void resize(std::size_t n) {
-    if (n > capacity) data.reset(new std::uint8_t[capacity = std::max(n, kRoom)]);
+    if (n > memory.size()) memory = LargeBuffer(std::max(n, kRoom));
     size = n;
   }
 };

@@ -5,6 +5,7 @@
 
 #include "disk/SectorDevice.h"
 #include "transfer/Crc32.h"
+#include "transfer/LargeBuffer.h"
 #include "transfer/Lzma2Stream.h"
 
 namespace vexo {
@@ -86,6 +87,7 @@ bool Lzma2ItemStream::decodeOn(std::string& error) {
     lzma_options_lzma options{};
     options.dict_size = dictionaryBytes_;
     const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    stream_.allocator = LargeMemoryForLzma();
     if (lzma_raw_decoder(&stream_, filters) != LZMA_OK) {
       error = "The LZMA2 decoder could not start (out of memory?)";
       return false;
@@ -95,7 +97,7 @@ bool Lzma2ItemStream::decodeOn(std::string& error) {
   }
   current_.unpacked.resize(kOneGoBytes);
   const std::uint64_t packedEnd = item_.packOffset + item_.packSize;
-  stream_.next_out = current_.unpacked.data.get();
+  stream_.next_out = current_.unpacked.data();
   stream_.avail_out = kOneGoBytes;
   while (!streamEnded_ && stream_.avail_out > 0) {
     if (stream_.avail_in == 0) {
@@ -125,13 +127,13 @@ bool Lzma2ItemStream::decodeOn(std::string& error) {
   current_.spans.clear();
   span_ = offset_ = 0;
   if (size == 0) return false;  // the end
-  current_.spans.push_back({current_.unpacked.data.get(), size});
+  current_.spans.push_back({current_.unpacked.data(), size});
   produced_ += size;
   if (produced_ > item_.size) {
     error = std::string(kDamaged) + "the data run past the item's size";
     return false;
   }
-  if (checkCrc_) crc_ = Crc32(current_.unpacked.data.get(), size, crc_);
+  if (checkCrc_) crc_ = Crc32(current_.unpacked.data(), size, crc_);
   return true;
 }
 

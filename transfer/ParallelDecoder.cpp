@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "transfer/Crc32.h"
+#include "transfer/LargeBuffer.h"
 #include "transfer/Lzma2Stream.h"
 
 namespace vexo {
@@ -25,6 +26,7 @@ bool DecodeChunks(lzma_stream& stream, std::uint32_t dictionaryBytes, const std:
   lzma_options_lzma options{};
   options.dict_size = dictionaryBytes;
   const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+  stream.allocator = LargeMemoryForLzma();
   if (lzma_raw_decoder(&stream, filters) != LZMA_OK) return false;
   stream.next_in = packed;
   stream.avail_in = packedSize;
@@ -40,13 +42,13 @@ bool DecodeChunks(lzma_stream& stream, std::uint32_t dictionaryBytes, const std:
 bool Decode(ArchiveFile& file, lzma_stream& stream, std::uint32_t dictionaryBytes, bool crc,
             const Lzma2Piece& piece, DecodedPiece& out, std::string& error) {
   out.packed.resize(static_cast<std::size_t>(piece.packedSize));
-  if (!file.readAt(piece.packedAt, out.packed.data.get(), out.packed.size)) {
+  if (!file.readAt(piece.packedAt, out.packed.data(), out.packed.size)) {
     error = "Damaged 7-Zip archive: the file ends inside the LZMA2 stream";
     return false;
   }
   out.unpacked.resize(static_cast<std::size_t>(piece.unpacked));
   out.spans.clear();
-  const std::uint8_t* p = out.packed.data.get();
+  const std::uint8_t* p = out.packed.data();
   const std::size_t n = out.packed.size;
   std::size_t at = 0;
   std::size_t decoded = 0;
@@ -72,7 +74,7 @@ bool Decode(ArchiveFile& file, lzma_stream& stream, std::uint32_t dictionaryByte
       out.spans.insert(out.spans.end(), stored.begin(), stored.end());
       continue;
     }
-    std::uint8_t* into = out.unpacked.data.get() + decoded;
+    std::uint8_t* into = out.unpacked.data() + decoded;
     if (bytes > out.unpacked.size - decoded ||
         !DecodeChunks(stream, dictionaryBytes, p + start, at - start, into, bytes)) {
       error = kDataError;
@@ -121,7 +123,7 @@ DecodedPiece ParallelDecoder::spareBuffers() {
 
 void ParallelDecoder::keep(PieceBuffer buffer) {
   // As many as the pieces in hand can use; more would only hold memory.
-  if (buffer.capacity > 0 && spares_.size() < 2 * aheadLater_ + 2) spares_.push_back(std::move(buffer));
+  if (buffer.capacity() > 0 && spares_.size() < 2 * aheadLater_ + 2) spares_.push_back(std::move(buffer));
 }
 
 void ParallelDecoder::giveBack(DecodedPiece& piece) {
