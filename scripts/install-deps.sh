@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev
-  libarchive-dev liblzma-dev zlib1g-dev libudev-dev libsystemd-dev nlohmann-json3-dev
+  libarchive-dev liblzma-dev libdeflate-dev zlib1g-dev libudev-dev libsystemd-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev dbus-daemon
   7zip xvfb xauth
   util-linux
