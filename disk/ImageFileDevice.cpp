@@ -13,11 +13,13 @@ OpenResult ImageFileDevice::openForWriting() {
   OpenResult result = openWith(O_RDWR, true);
   // A plain file is never "busy"; EBUSY here is an ordinary failure.
   if (result.status == OpenStatus::Mounted) result.status = OpenStatus::Failed;
+  writableLength_ = result.status == OpenStatus::Ok ? length() : 0;
   return result;
 }
 
 int ImageFileDevice::writeAt(std::uint64_t offset, const void* data, std::size_t length) {
-  if (offset + length > this->length()) return ENOSPC;
+  if (!isOpenForWriting()) return EBADF;
+  if (offset + length > writableLength_) return ENOSPC;
   return FdDevice::writeAt(offset, data, length);
 }
 

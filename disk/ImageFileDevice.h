@@ -15,6 +15,10 @@ class ImageFileDevice : public FdDevice {
   OpenResult openForWriting() override;
   int writeAt(std::uint64_t offset, const void* data, std::size_t length) override;
   std::uint64_t length() override;
+
+ private:
+  // The length when it was opened for writing: taken once, not at each of thousands of writes.
+  std::uint64_t writableLength_ = 0;
 };
 
 }  // namespace vexo
