@@ -19,7 +19,6 @@ bool WriteHeader(Directory& dir, int slot, int disk, const std::string& drive) {
 }
 
 void InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::string& drive) {
-  const std::string key = SortKey(h);
   SlotHeader& h1 = dir.header(1);
 
   if (h1.first() == 0) {
@@ -41,7 +40,7 @@ void InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::st
   // a circle is not followed for ever.
   int p = 0;
   int q = LinkTarget(h1.first());
-  for (int steps = 0; q != 0 && steps < kSlotCount && SortKey(dir.header(q)) < key; ++steps) {
+  for (int steps = 0; q != 0 && steps < kSlotCount && SortsBefore(dir.header(q), h); ++steps) {
     p = q;
     q = LinkTarget(dir.header(q).next());
   }

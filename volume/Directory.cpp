@@ -55,11 +55,22 @@ bool Directory::LoadDirectory(int disk, const std::string& drive, DirectoryLoad 
 int Directory::FindEntry(const std::string& category, const std::string& filename) const {
   const std::string wantedCategory = LowerAsciiLetters(category);
   const std::string wantedName = LowerAsciiLetters(filename);
+  // ASCII names, nearly all, are compared in the headers' bytes: a restore asks for each of
+  // hundreds of entries.
+  const auto ascii = [](const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+  };
+  const bool inPlace = ascii(wantedCategory) && ascii(wantedName);
   for (int slot = 1; slot <= kSlotCount; ++slot) {
     const SlotHeader& h = header(slot);
-    if (IsUsed(h) && LowerAsciiLetters(h.filename()) == wantedName &&
-        LowerAsciiLetters(h.category()) == wantedCategory)
-      return slot;
+    if (!IsUsed(h)) continue;
+    const bool same =
+        inPlace ? FieldIsLoweredAscii(h.bytes.data() + kFilename.offset, kFilename.width, wantedName) &&
+                      FieldIsLoweredAscii(h.bytes.data() + kCategory.offset, kCategory.width,
+                                          wantedCategory)
+                : LowerAsciiLetters(h.filename()) == wantedName &&
+                      LowerAsciiLetters(h.category()) == wantedCategory;
+    if (same) return slot;
   }
   return kNoSlot;
 }

@@ -15,10 +15,33 @@ std::string PutField(const std::string& text, std::size_t width) {
   return field;
 }
 
-std::string GetField(const std::uint8_t* bytes, std::size_t width) {
+namespace {
+
+std::size_t FieldLength(const std::uint8_t* bytes, std::size_t width) {
   std::size_t end = width;
   while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == 0)) --end;
-  return Latin1ToUtf8(bytes, end);
+  return end;
+}
+
+std::uint8_t LowerAsciiLetter(std::uint8_t c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+std::string GetField(const std::uint8_t* bytes, std::size_t width) {
+  return Latin1ToUtf8(bytes, FieldLength(bytes, width));
+}
+
+// A byte above 127 is two in UTF-8, neither of them ASCII: such a field matches no ASCII text
+// either way.
+bool FieldIsLoweredAscii(const std::uint8_t* bytes, std::size_t width, const std::string& text) {
+  const std::size_t length = FieldLength(bytes, width);
+  if (length != text.size()) return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (LowerAsciiLetter(bytes[i]) != static_cast<std::uint8_t>(text[i])) return false;
+  }
+  return true;
 }
 
 void SlotHeader::setText(TextField f, const std::string& t) {
@@ -35,6 +58,16 @@ std::string SortKey(const SlotHeader& h) {
     return std::string(reinterpret_cast<const char*>(h.bytes.data() + f.offset), f.width - 1);
   };
   return LowerAsciiLetters(part(kCategory) + part(kFilename));
+}
+
+bool SortsBefore(const SlotHeader& a, const SlotHeader& b) {
+  for (TextField f : {kCategory, kFilename}) {
+    for (std::size_t i = f.offset; i < f.offset + f.width - 1; ++i) {
+      const std::uint8_t x = LowerAsciiLetter(a.bytes[i]), y = LowerAsciiLetter(b.bytes[i]);
+      if (x != y) return x < y;
+    }
+  }
+  return false;
 }
 
 SlotHeader BlankHeader(SlotState state) {

@@ -46,6 +46,9 @@ struct TextField {
 std::string PutField(const std::string& text, std::size_t width);
 // The text of a field: up to its last byte that is neither blank nor 0.
 std::string GetField(const std::uint8_t* bytes, std::size_t width);
+// The field's text is `text`, an ASCII text with A to Z lowered, once A to Z are lowered in the
+// field too: GetField and LowerAsciiLetters without making either string.
+bool FieldIsLoweredAscii(const std::uint8_t* bytes, std::size_t width, const std::string& text);
 
 // ---- Slot header ----------------------------------------------------------------------------
 //  offset width field
@@ -173,6 +176,8 @@ inline bool HasMagic(const std::uint8_t* sector) { return sector[0] == 0xAA && s
 // The 38-byte key the chain is sorted by: bytes 0..18 of category and of filename, blank fill
 // included, A to Z lowered. Compared as unsigned bytes (std::string compares that way).
 std::string SortKey(const SlotHeader& h);
+// SortKey(a) < SortKey(b), without making either: the chain's walk compares many.
+bool SortsBefore(const SlotHeader& a, const SlotHeader& b);
 
 // The header formatting writes (a free slot) and from which a new entry is built (in use).
 enum class SlotState { Free, InUse };

@@ -88,13 +88,29 @@ TEST_F(LoadDirectoryTest, MissingImageIsLikeAReaderWithoutACard) {
 class LookupTest : public CardFixture {};
 
 TEST_F(LookupTest, FindEntryIgnoresCaseOfAToZAndTakesTheLowestSlot) {
-  CardBuilder().add(4, "Games", "Pong").add(2, "games", "PONG").add(9, "", "Pong").writeTo(image);
+  CardBuilder()
+      .add(4, "Games", "Pong")
+      .add(2, "games", "PONG")
+      .add(9, "", "Pong")
+      .add(11, "", "Caf\xC3\xA9")  // Café
+      .writeTo(image);
   load();
-  EXPECT_EQ(dir.FindEntry("GAMES", "pong"), 2);
-  EXPECT_EQ(dir.FindEntry("", "pong"), 9);
-  EXPECT_EQ(dir.FindEntry("Tools", "Pong"), kNoSlot);
-  EXPECT_EQ(dir.FindEntry("Games", "Pong and more names"), kNoSlot);
-  EXPECT_EQ(dir.FindEntry("", ""), kNoSlot);  // a free slot is no entry, whatever it reads as
+  const struct {
+    const char* category;
+    const char* name;
+    int slot;
+  } cases[] = {
+      {"GAMES", "pong", 2},
+      {"", "pong", 9},
+      {"Tools", "Pong", kNoSlot},
+      {"Games", "Pong and more names", kNoSlot},
+      {"", "pong ", kNoSlot},  // the blank fill is no part of the name, but a blank asked for is
+      {"", "", kNoSlot},       // a free slot is no entry, whatever it reads as
+      {"", "CAF\xC3\xA9", 11},        // only A to Z are lowered...
+      {"", "caf\xC3\x89", kNoSlot},   // ...so É is not é
+      {"", "cafe", kNoSlot},
+  };
+  for (const auto& c : cases) EXPECT_EQ(dir.FindEntry(c.category, c.name), c.slot) << c.name;
 }
 
 TEST_F(LookupTest, FindFreeSlotTakesTheLowestFreeOne) {

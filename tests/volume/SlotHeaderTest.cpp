@@ -138,6 +138,23 @@ TEST(SortKey, OrdersByCategoryThenNameIgnoringCaseOfAToZ) {
   EXPECT_NE(key("", "\xC3\x80"), key("", "\xC3\xA0"));  // only A to Z are lowered
 }
 
+// The chain's walk compares headers in place; it must order them as their keys do.
+TEST(SortKey, SortsBeforeAgreesWithTheKeys) {
+  const std::pair<const char*, const char*> names[] = {
+      {"", "ab"}, {"", "ab1"}, {"", "alpha"}, {"", "Zeta"}, {"Games", "ABC"}, {"games", "abc"},
+      {"", "zzz"}, {"A", "aaa"}, {"", "z"}, {"", "\xC3\xA0"}, {"", "\xC3\x80"}, {"[", "a"}};
+  std::vector<SlotHeader> headers;
+  for (const auto& [category, name] : names) {
+    headers.push_back(BlankHeader());
+    headers.back().setCategory(category);
+    headers.back().setFilename(name);
+  }
+  for (const SlotHeader& a : headers) {
+    for (const SlotHeader& b : headers)
+      EXPECT_EQ(SortsBefore(a, b), SortKey(a) < SortKey(b)) << a.filename() << " " << b.filename();
+  }
+}
+
 TEST(Geometry, SlotsAndCommonStorageArea) {
   EXPECT_EQ(SlotFirstSector(1), 0u);
   EXPECT_EQ(SlotFirstSector(2), 4096u);
