@@ -6,9 +6,10 @@
 // onto the same card image, in turns (the median of five). The target image is written whole
 // once, as a card is: a sparse file would time the file system's block allocation instead.
 // Times, archive sizes and peak memory, each measured in a child process. With --tune, the
-// archive writer alone under other settings on both payloads.
+// archive writer alone under other settings on both payloads. With --keep, the folder stays with
+// each card's archive (mixed.VexoImage, random.VexoImage) and the target image, for profiling.
 //
-//   bench_archive [--tune] [FOLDER]
+//   bench_archive [--tune] [--keep] [FOLDER]
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -25,6 +26,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/YesPrompter.h"
@@ -241,9 +243,11 @@ void Tune(const fs::path& folder, const std::string& payload, double sevenZipSec
 int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   bool tune = false;
+  bool keep = false;
   std::string base = fs::temp_directory_path().string();
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--tune") == 0) tune = true;
+    else if (std::strcmp(argv[i], "--keep") == 0) keep = true;
     else base = argv[i];
   }
   const fs::path folder = fs::path(base) / ("vexo-archive-bench-" + std::to_string(::getpid()));
@@ -268,11 +272,11 @@ int main(int argc, char** argv) {
     Write((folder / "random.gci").string(), Data(kCsaBytes, 2, random));
   }
 
-  const std::pair<const char*, const char*> cards[] = {
-      {"mixed card (512 entries, 32 MiB CSA of zeros, text and random)", "mixed.gci"},
-      {"random CSA (512 entries, 32 MiB CSA of random bytes)", "random.gci"},
+  const std::tuple<const char*, const char*, const char*> cards[] = {
+      {"mixed card (512 entries, 32 MiB CSA of zeros, text and random)", "mixed.gci", "mixed"},
+      {"random CSA (512 entries, 32 MiB CSA of random bytes)", "random.gci", "random"},
   };
-  for (const auto& [what, csa] : cards) {
+  for (const auto& [what, csa, name] : cards) {
     PutCsa(source, folder / csa);
     const Run backup = InChild([&] {
       Card card(source);
@@ -313,7 +317,9 @@ int main(int argc, char** argv) {
     if (tune) Tune(folder, payload, pack.seconds, MiB(peer));
     fs::remove(peer);
     fs::remove(payload);
+    if (keep) fs::copy_file(archive, folder / (std::string(name) + ".VexoImage"));
   }
-  fs::remove_all(folder);
+  if (keep) std::printf("kept %s\n", folder.c_str());
+  else fs::remove_all(folder);
   return 0;
 }
