@@ -180,10 +180,17 @@ std::unique_ptr<ImageArchiveReader> ImageArchiveReader::OpenFile(std::shared_ptr
                                                                  bool checked, std::string& error) {
   std::unique_ptr<ItemStream> stream;
   std::optional<SevenZipItem> item = ReadSevenZipLayout(*file);
-  if (item)
+  if (item) {
     stream = std::make_unique<Lzma2ItemStream>(file, *item, CompressionSettings{}.threads, !checked);
-  else
+  } else if (const std::optional<std::uint64_t> declared = DeclaredArchiveSize(*file);
+             declared && *declared > file->size()) {
+    // A copy or download cut short: say so, rather than what the library makes of it.
+    error = "Damaged 7-Zip archive: the file ends before the archive does (" +
+            std::to_string(file->size()) + " of " + std::to_string(*declared) +
+            " bytes); was it copied whole?";
+  } else {
     stream = LibarchiveItemStream::Open(file, kArchiveItemName, error);
+  }
   if (!stream) return nullptr;
   return std::unique_ptr<ImageArchiveReader>(
       new ImageArchiveReader(std::move(file), std::move(stream), std::move(item)));

@@ -55,7 +55,7 @@ std::string ArchiveErrorText(::archive* a) {
   const char* text = a ? archive_error_string(a) : nullptr;
   if (text != nullptr && *text != '\0') return text;
   const int code = a ? archive_errno(a) : 0;
-  return code > 0 ? SystemErrorText(code) : "The archive library failed without saying why";
+  return code > 0 ? SystemErrorText(code) : "Damaged or unreadable 7-Zip archive (the archive library gave no reason)";
 }
 
 std::unique_ptr<LibarchiveItemStream> LibarchiveItemStream::Open(std::shared_ptr<ArchiveFile> file,

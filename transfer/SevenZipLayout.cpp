@@ -305,7 +305,15 @@ std::array<std::uint8_t, kSignatureHeaderBytes> EncodeSignatureHeader(
   return out;
 }
 
-std::optional<SevenZipItem> ReadSevenZipLayout(ByteSource& archive) {
+namespace {
+
+struct StartHeader {
+  std::uint64_t headerOffset = 0;  // of the end header, after the signature header
+  std::uint64_t headerSize = 0;
+  std::uint32_t headerCrc = 0;
+};
+
+std::optional<StartHeader> ReadStartHeader(ByteSource& archive) {
   std::uint8_t signature[kSignatureHeaderBytes];
   if (!archive.readAt(0, signature, sizeof signature) ||
       std::memcmp(signature, kSignature, sizeof kSignature) != 0 || signature[6] != kMajorVersion)
@@ -313,9 +321,26 @@ std::optional<SevenZipItem> ReadSevenZipLayout(ByteSource& archive) {
   Cursor start(signature + 8, 24);
   const std::uint32_t startCrc = static_cast<std::uint32_t>(start.little(4));
   if (Crc32(signature + 12, 20) != startCrc) return std::nullopt;
-  const std::uint64_t headerOffset = start.little(8);
-  const std::uint64_t headerSize = start.little(8);
-  const std::uint32_t headerCrc = static_cast<std::uint32_t>(start.little(4));
+  StartHeader h;
+  h.headerOffset = start.little(8);
+  h.headerSize = start.little(8);
+  h.headerCrc = static_cast<std::uint32_t>(start.little(4));
+  return h;
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> DeclaredArchiveSize(ByteSource& archive) {
+  const std::optional<StartHeader> h = ReadStartHeader(archive);
+  constexpr std::uint64_t kBeyondAnyFile = std::uint64_t{1} << 62;
+  if (!h || h->headerOffset > kBeyondAnyFile || h->headerSize > kBeyondAnyFile) return std::nullopt;
+  return kSignatureHeaderBytes + h->headerOffset + h->headerSize;
+}
+
+std::optional<SevenZipItem> ReadSevenZipLayout(ByteSource& archive) {
+  const std::optional<StartHeader> start = ReadStartHeader(archive);
+  if (!start) return std::nullopt;
+  const auto [headerOffset, headerSize, headerCrc] = *start;
   const std::uint64_t room = archive.size() - kSignatureHeaderBytes;  // at least 32 read
   if (headerSize == 0 || headerSize > kMaxEndHeader || headerOffset > room ||
       headerSize > room - headerOffset)

@@ -57,6 +57,11 @@ std::optional<SevenZipItem> ReadSevenZipLayout(ByteSource& archive);
 // The same over bytes in memory (for fuzzing).
 std::optional<SevenZipItem> ReadSevenZipLayout(const std::uint8_t* data, std::size_t size);
 
+// The length a 7z archive's signature header (any 7z archive's, when its own CRC holds) says the
+// file has, through its end header; nothing for bytes that are no such header. A file shorter
+// than that was not copied or written whole.
+std::optional<std::uint64_t> DeclaredArchiveSize(ByteSource& archive);
+
 // 7z's time: 100 ns units since 1601-01-01 UTC.
 std::uint64_t FileTimeOf(std::int64_t unixSeconds);
 

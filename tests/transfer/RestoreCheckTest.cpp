@@ -156,6 +156,37 @@ INSTANTIATE_TEST_SUITE_P(
                    [](std::vector<std::uint8_t>& a) { a[testing::ChunksOf(a).back().at] = 0x03; }}),
     testing::CaseName());
 
+// An archive cut short (a copy or download that stopped) is named so, ours and 7-Zip's alike,
+// not as whatever the bytes left make the reader say; nothing is written.
+TEST_F(RestoreCheckTest, ArchiveCutShortIsNamedSo) {
+  testing::FormatImage(image);
+  load();
+  const auto cutAndTry = [&](std::size_t keep) {
+    const std::vector<std::uint8_t> whole = testing::FileBytes(archive);
+    testing::PutFile(archive, {whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keep)});
+    ui.messages.clear();
+    EXPECT_FALSE(ReadRestoreList(ui, archive));
+    EXPECT_FALSE(restore());
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0], "Damaged 7-Zip archive: the file ends before the archive does (" +
+                                  std::to_string(keep) + " of " + std::to_string(whole.size()) +
+                                  " bytes); was it copied whole?");
+    EXPECT_EQ(ui.messages[1], ui.messages[0]);
+    EXPECT_TRUE(device->writes.empty());
+  };
+  {
+    SCOPED_TRACE("ours");
+    PutDamagedArchive(archive, [](std::vector<std::uint8_t>&) {});
+    cutAndTry(testing::FileBytes(archive).size() / 2);
+  }
+  if (testing::Have7zz()) {
+    SCOPED_TRACE("7-Zip's");
+    std::filesystem::remove(archive);
+    testing::PackWith7zz(archive, {{"Vexo", testing::PayloadOf({}, 0, Text(100'000))}});
+    cutAndTry(testing::FileBytes(archive).size() - 1);
+  }
+}
+
 // A payload CRC that does not fit a packed stream that does: the writer's own fault. Where an
 // entry would be replaced, or a Common Storage Area in use written over, the archive is read
 // through before anything is written; onto an empty card it is decoded once, while written,
