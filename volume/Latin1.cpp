@@ -63,9 +63,7 @@ std::string TrimBlanksAndControls(const std::string& text) {
 }
 
 std::string LowerAsciiLetters(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : text) c = static_cast<char>(LowerAsciiLetter(static_cast<std::uint8_t>(c)));
   return text;
 }
 

@@ -20,6 +20,9 @@ std::string Latin1ToUtf8(const std::uint8_t* bytes, std::size_t length);
 std::string TrimBlanksAndControls(const std::string& text);
 
 // Lowers A to Z only, as the card's name comparisons do.
+inline std::uint8_t LowerAsciiLetter(std::uint8_t c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c - 'A' + 'a') : c;
+}
 std::string LowerAsciiLetters(std::string text);
 
 }  // namespace vexo

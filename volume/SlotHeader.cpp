@@ -23,10 +23,6 @@ std::size_t FieldLength(const std::uint8_t* bytes, std::size_t width) {
   return end;
 }
 
-std::uint8_t LowerAsciiLetter(std::uint8_t c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c - 'A' + 'a') : c;
-}
-
 }  // namespace
 
 std::string GetField(const std::uint8_t* bytes, std::size_t width) {
