@@ -14,6 +14,8 @@ packages=(
   # The package (CPack finds the libraries with file and dpkg-shlibdeps) and its checks.
   file dpkg-dev lintian desktop-file-utils appstream shared-mime-info xdg-utils
   libfile-mimeinfo-perl man-db
+  # The package tried on a clean Debian 12 system (scripts/clean-system-check.sh).
+  debootstrap
 )
 [ "${1:-}" = --fuzz ] && packages+=(clang-14 libclang-rt-14-dev)
 
