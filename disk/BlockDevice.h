@@ -21,6 +21,8 @@ class BlockDevice : public FdDevice {
 
  private:
   OpenResult open(int flags, bool writing);
+  // A descriptor in `fd`, or -1 and why not.
+  OpenResult openDescriptor(int flags, bool writing, int& fd);
   PrivilegedOpener* helper_;
 };
 

@@ -155,13 +155,26 @@ void DiskAccess::writtenWithinOperation(SectorDevice& device, std::size_t bytes)
 }
 
 bool DiskAccess::openForWriting(SectorDevice& device, const std::string& drive) {
-  const std::uint64_t sectors = device.length() / kSectorSize;
-  if (sectors < kSmallestCardSectors) {
+  const auto tooShort = [&](std::uint64_t sectors) {
+    if (sectors >= kSmallestCardSectors) return false;
     prompter_.message(drive + " is too short for a Vexo volume: the card or image holds " +
                       std::to_string(sectors) + " sectors, a volume needs " +
                       std::to_string(kSmallestCardSectors) + "; nothing was written");
+    return true;
+  };
+  // A card that cannot be read has no length to tell: opening it says why, and its length is
+  // checked once it is open.
+  const std::uint64_t sectors = device.length() / kSectorSize;
+  if (sectors > 0 && tooShort(sectors)) return false;
+  if (!openDeviceForWriting(device)) return false;
+  if (sectors == 0 && tooShort(device.length() / kSectorSize)) {
+    device.close();
     return false;
   }
+  return true;
+}
+
+bool DiskAccess::openDeviceForWriting(SectorDevice& device) {
   OpenResult opened = device.openForWriting();
   if (opened.status == OpenStatus::Mounted && !device.isImageFile()) {
     if (!releaser_.hasMounts(device.path())) {

@@ -55,6 +55,8 @@ class DiskAccess {
   int lastError() const { return lastError_; }
   // What a person reads about the last failed read.
   std::string lastErrorText() const { return lastWhy_.empty() ? SystemErrorText(lastError_) : lastWhy_; }
+  // The fuller reason of the last failed read where there is one (a refused open), else "".
+  const std::string& lastReason() const { return lastWhy_; }
 
   // Puts everything written so far on the medium; a failure is shown and gives false.
   bool Flush();
@@ -80,6 +82,7 @@ class DiskAccess {
  private:
   SectorDevice* deviceOf(int disk) const;
   bool openForWriting(SectorDevice& device, const std::string& drive);
+  bool openDeviceForWriting(SectorDevice& device);
   void releaseMounts(SectorDevice& device);
   // Inside an operation, what was written goes on towards the medium as the operation goes,
   // in steps of about a tenth of a second of the medium's speed, one step written while the

@@ -7,15 +7,25 @@
 
 namespace vexo {
 
+// What the service answered.
+struct HelperAnswer {
+  int fd = -1;  // the descriptor, or -1
+  // Refused because the device is in use (file systems mounted, or held open exclusively by
+  // another program), not because this user may not have it.
+  bool busy = false;
+  // No service could be asked (no system bus, udisks2 not there): installing it would help.
+  bool noService = false;
+  std::string why;  // the service's own words when it refused
+};
+
 class PrivilegedOpener {
  public:
   virtual ~PrivilegedOpener() = default;
-  // A descriptor of `device` opened for reading or for exclusive writing, or -1 with the
-  // reason in `why`.
-  virtual int open(const std::string& device, bool writing, std::string& why) = 0;
+  // `device` opened for reading or for exclusive writing.
+  virtual HelperAnswer open(const std::string& device, bool writing) = 0;
 };
 
 // What to say when neither way opens a device.
-std::string NoAccessText(const std::string& device, const std::string& serviceAnswer);
+std::string NoAccessText(const std::string& device, const HelperAnswer& answer);
 
 }  // namespace vexo

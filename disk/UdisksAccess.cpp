@@ -11,6 +11,7 @@ namespace {
 
 constexpr const char* kService = "org.freedesktop.UDisks2";
 constexpr const char* kManager = "/org/freedesktop/UDisks2/Manager";
+constexpr const char* kNotRunning = "udisks2 does not run";
 
 bool IsError(const BusFailure& failure, const char* suffix) {
   const std::string end(suffix);
@@ -39,7 +40,7 @@ std::string UdisksObjectOf(SystemBus& bus, const std::string& device, std::strin
       bus.call({kService, kManager, "org.freedesktop.UDisks2.Manager", "ResolveDevice"}, BusWait::Answer,
                failure, "a{sv}a{sv}", 1, "path", "s", device.c_str(), 0);
   if (!reply) {
-    why = IsError(failure, ".ServiceUnknown") ? "udisks2 does not run" : failure.text;
+    why = IsError(failure, ".ServiceUnknown") ? kNotRunning : failure.text;
     return {};
   }
   const std::vector<std::string> objects = ObjectPaths(reply.get());
@@ -57,21 +58,36 @@ std::string PartitionTableOf(SystemBus& bus, const std::string& object) {
   return table;
 }
 
+// udisks2 has no error name of its own for a device in use: it answers Failed with the system's
+// text for EBUSY from its open(2). The mount table tells the same where that text differs.
+bool RefusedAsBusy(const BusFailure& failure, const std::string& device) {
+  if (!IsError(failure, ".Failed") || failure.text.find("Error opening device") == std::string::npos)
+    return false;
+  return failure.text.find("Device or resource busy") != std::string::npos ||
+         UnmountReleaser().hasMounts(device);
+}
+
 }  // namespace
 
-int UdisksOpener::open(const std::string& device, bool writing, std::string& why) {
+HelperAnswer UdisksOpener::open(const std::string& device, bool writing) {
+  HelperAnswer answer;
   SystemBus bus;
-  const std::string object = UdisksObjectOf(bus, device, why);
-  if (object.empty()) return -1;
+  const std::string object = UdisksObjectOf(bus, device, answer.why);
+  if (object.empty()) {
+    answer.noService = !bus.connected() || answer.why == kNotRunning;
+    return answer;
+  }
   const BusMethod openDevice{kService, object, "org.freedesktop.UDisks2.Block", "OpenDevice"};
   BusFailure failure;
   // Writing asks for O_EXCL, as a direct open would: the kernel then refuses a mounted card.
   const BusMessage reply =
       writing ? bus.call(openDevice, BusWait::Password, failure, "sa{sv}", "rw", 1, "flags", "i", O_EXCL)
               : bus.call(openDevice, BusWait::Password, failure, "sa{sv}", "r", 0);
-  const int fd = TakeDescriptor(reply.get());
-  if (fd < 0) why = reply ? "udisks2 gave no descriptor" : failure.text;
-  return fd;
+  answer.fd = TakeDescriptor(reply.get());
+  if (answer.fd >= 0) return answer;
+  answer.why = reply ? "udisks2 gave no descriptor" : failure.text;
+  answer.busy = writing && !reply && RefusedAsBusy(failure, device);
+  return answer;
 }
 
 ReleaseResult UdisksReleaser::release(const std::string& device) {

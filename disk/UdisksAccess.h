@@ -12,7 +12,7 @@ namespace vexo {
 
 class UdisksOpener : public PrivilegedOpener {
  public:
-  int open(const std::string& device, bool writing, std::string& why) override;
+  HelperAnswer open(const std::string& device, bool writing) override;
 };
 
 // Unmounts through udisks2 where it runs, else with umount2.

@@ -6,14 +6,18 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <optional>
 
+#include "disk/DiskAccess.h"
 #include "disk/SleepInhibitor.h"
 #include "disk/SystemBus.h"
 #include "disk/UdisksAccess.h"
 #include "tests/support/CardImage.h"
 #include "tests/support/FakeSystemBus.h"
+#include "tests/support/RefusedBlockDevice.h"
+#include "tests/support/ScriptedPrompter.h"
 
 namespace vexo {
 namespace {
@@ -31,10 +35,10 @@ TEST(SystemBus, WithoutOneTheHelpersAnswerAtOnce) {
   ::setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + temp.file("no_bus_socket")).c_str(), 1);
 
   EXPECT_FALSE(SystemBus().connected());
-  UdisksOpener udisks;
-  std::string why;
-  EXPECT_EQ(udisks.open("/dev/sdz", true, why), -1);
-  EXPECT_EQ(why, "no system bus is running");
+  const HelperAnswer answer = UdisksOpener().open("/dev/sdz", true);
+  EXPECT_EQ(answer.fd, -1);
+  EXPECT_EQ(answer.why, "no system bus is running");
+  EXPECT_TRUE(answer.noService);
   const ReleaseResult released = UdisksReleaser().release("/dev/sdz");  // umount2 finds nothing
   EXPECT_TRUE(released.opened);
   EXPECT_TRUE(released.dismounted);
@@ -68,7 +72,8 @@ TEST_F(FakeBusTest, UdisksOpensTheReaderAsAskedAndSaysWhyNot) {
   testing::WriteBytes(image, 512, &mark, 1);
   start(FakeServices().withUdisks(
       {FakeBlock("sdz").backedBy(image),
-       FakeBlock("sdx").backedBy(image).refusingOpen("org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain")}));
+       FakeBlock("sdx").backedBy(image).refusingOpen("org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain"),
+       FakeBlock("sdv").backedBy(image).used()}));
   if (!bus) return;
 
   struct Case {
@@ -77,19 +82,25 @@ TEST_F(FakeBusTest, UdisksOpensTheReaderAsAskedAndSaysWhyNot) {
     std::string why;            // "" when it opens
     std::vector<std::string> mode;  // what OpenDevice was asked, {} when it was not
     int flags;
+    bool busy;
   };
   const Case cases[] = {
-      {"/dev/sdz", true, "", {"rw"}, O_EXCL},  // exclusive, as a direct open for writing is
-      {"/dev/sdz", false, "", {"r"}, -1},
-      {"/dev/sdx", true, "Not authorized to perform operation", {"rw"}, O_EXCL},
-      {"/dev/sdy", false, "udisks2 does not know the device", {}, -1},
+      {"/dev/sdz", true, "", {"rw"}, O_EXCL, false},  // exclusive, as a direct open for writing is
+      {"/dev/sdz", false, "", {"r"}, -1, false},
+      {"/dev/sdx", true, "Not authorized to perform operation", {"rw"}, O_EXCL, false},
+      {"/dev/sdy", false, "udisks2 does not know the device", {}, -1, false},
+      // In use: told apart from a refusal, so that it is unmounted or named as held.
+      {"/dev/sdv", true, "Error opening device /dev/sdv: Device or resource busy", {"rw"}, O_EXCL, true},
+      {"/dev/sdv", false, "", {"r"}, -1, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.device) + (c.writing ? " for writing" : " for reading"));
     const std::size_t before = callsOf("OpenDevice").size();
-    std::string why;
-    const int fd = UdisksOpener().open(c.device, c.writing, why);
-    EXPECT_EQ(why, c.why);
+    const HelperAnswer answer = UdisksOpener().open(c.device, c.writing);
+    const int fd = answer.fd;
+    EXPECT_EQ(answer.why, c.why);
+    EXPECT_EQ(answer.busy, c.busy);
+    EXPECT_FALSE(answer.noService);  // udisks2 answered
     const std::vector<FakeCall> opens = callsOf("OpenDevice");
     ASSERT_EQ(opens.size(), before + (c.mode.empty() ? 0 : 1));
     if (!c.mode.empty()) {
@@ -113,9 +124,10 @@ TEST_F(FakeBusTest, UdisksOpensTheReaderAsAskedAndSaysWhyNot) {
 TEST_F(FakeBusTest, WithoutUdisksTheOpenerSaysSo) {
   start(FakeServices().withLogind());
   if (!bus) return;
-  std::string why;
-  EXPECT_EQ(UdisksOpener().open("/dev/sdz", false, why), -1);
-  EXPECT_EQ(why, "udisks2 does not run");
+  const HelperAnswer answer = UdisksOpener().open("/dev/sdz", false);
+  EXPECT_EQ(answer.fd, -1);
+  EXPECT_EQ(answer.why, "udisks2 does not run");
+  EXPECT_TRUE(answer.noService);
 }
 
 TEST_F(FakeBusTest, UdisksUnmountsTheFileSystemsOfTheCardAndNoOthers) {
@@ -142,6 +154,54 @@ TEST_F(FakeBusTest, UdisksUnmountsTheFileSystemsOfTheCardAndNoOthers) {
 
   UdisksReleaser().release("/dev/sdw");
   EXPECT_EQ(callsOf("Unmount").back().object, "sdw");
+}
+
+// A card of a user outside the group disk, written through udisks2: mounted, it is unmounted
+// through udisks2 and written; held by another program, it gets the lock message; refused by
+// polkit, the message gives polkit's answer.
+TEST_F(FakeBusTest, AUsersCardInUseIsFreedOrNamedAsHeld) {
+  const auto card = [this](const char* name) { return testing::MakeImage(temp.file(name)); };
+  start(FakeServices().withUdisks({FakeBlock("sdz").backedBy(card("sdz")).withFileSystem().used(),
+                                   FakeBlock("sdy").backedBy(card("sdy")).used(),
+                                   FakeBlock("sdx").backedBy(card("sdx")).refusingOpen(
+                                       "org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain")}));
+  if (!bus) return;
+  // The mount table of this machine knows none of these: say which holds a file system.
+  struct Releaser : UdisksReleaser {
+    bool hasMounts(const std::string& device) override { return device == "/dev/sdz"; }
+  } releaser;
+  struct Case {
+    const char* device;
+    bool written;
+    std::vector<std::string> messages;
+    std::vector<std::string> unmounted;
+  };
+  const Case cases[] = {
+      {"/dev/sdz", true, {}, {"sdz"}},
+      {"/dev/sdy", false, {"Pysical drive lock failed, do you have this drive open in a disk editor?"}, {}},
+      {"/dev/sdx", false,
+       {"Cannot open /dev/sdx: this user may not open it (Not authorized to perform operation). Add "
+        "yourself to the group disk (sudo usermod -aG disk $USER, then log in again)."},
+       {}},
+  };
+  UdisksOpener udisks;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.device);
+    const std::size_t before = callsOf("Unmount").size();
+    DiskTable table;
+    const int disk = table.AttachDevice(std::make_shared<testing::RefusedBlockDevice>(c.device, &udisks));
+    testing::ScriptedPrompter ui;
+    DiskAccess access(table, ui, releaser);
+    const std::array<std::uint8_t, 512> data{0x5A};
+    EXPECT_EQ(access.WriteSector(disk, "E:", 3, data.data()), c.written);
+    EXPECT_EQ(ui.messages, c.messages);
+    std::vector<std::string> unmounted;
+    for (const FakeCall& call : callsOf("Unmount")) unmounted.push_back(call.object);
+    EXPECT_EQ(std::vector<std::string>(unmounted.begin() + static_cast<long>(before), unmounted.end()),
+              c.unmounted);
+    const std::string image = temp.file(std::string(c.device).substr(5));
+    EXPECT_EQ(testing::ReadBytes(image, 3 * 512, 1).at(0), c.written ? 0x5A : 0);
+  }
 }
 
 TEST_F(FakeBusTest, TheSleepInhibitorHoldsALogindLockForItsLifetime) {

@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <deque>
 #include <fstream>
@@ -120,8 +122,15 @@ int OpenDevice(sd_bus_message* m, void* userdata, sd_bus_error* error) {
                         sd_bus_message_get_allow_interactive_authorization(m) > 0});
   if (!block->block.openError.empty())
     return sd_bus_error_set(error, block->block.openError.c_str(), "Not authorized to perform operation");
-  const int fd = ::open(block->block.backingFile.c_str(), std::string(mode) == "rw" ? O_RDWR : O_RDONLY);
-  if (fd < 0) return sd_bus_error_set_errno(error, errno);
+  // As udisks2 does: open(2) with the flags asked for, and any failure as Error.Failed with the
+  // system's text (EBUSY for a mounted or held device has no error name of its own).
+  const bool writing = std::string(mode) == "rw";
+  const int flags = (writing ? O_RDWR : O_RDONLY) | (options.flags > 0 ? options.flags : 0);
+  errno = EBUSY;
+  const int fd = writing && block->block.inUse ? -1 : ::open(block->block.backingFile.c_str(), flags);
+  if (fd < 0)
+    return sd_bus_error_setf(error, "org.freedesktop.UDisks2.Error.Failed", "Error opening device /dev/%s: %s",
+                             block->block.name.c_str(), std::strerror(errno));
   r = sd_bus_reply_method_return(m, "h", fd);
   ::close(fd);
   return r;
@@ -139,6 +148,9 @@ int Unmount(sd_bus_message* m, void* userdata, sd_bus_error* error) {
                         sd_bus_message_get_allow_interactive_authorization(m) > 0});
   if (!block->block.unmountError.empty())
     return sd_bus_error_set(error, block->block.unmountError.c_str(), "refused");
+  // Its file system gone, neither it nor its disk is in use any more.
+  for (State::Block& b : block->state->blocks)
+    if (&b == block || b.block.name == block->block.table) b.block.inUse = false;
   return sd_bus_reply_method_return(m, "");
 }
 

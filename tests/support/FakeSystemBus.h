@@ -20,6 +20,8 @@ struct FakeBlock {
   FakeBlock& withFileSystem() { return fileSystem = true, *this; }
   FakeBlock& refusingOpen(std::string error) { return openError = std::move(error), *this; }
   FakeBlock& refusingUnmount(std::string error) { return unmountError = std::move(error), *this; }
+  // Mounted or held by another program: opening it for writing fails with EBUSY.
+  FakeBlock& used() { return inUse = true, *this; }
 
   std::string name;
   std::string backingFile;   // what OpenDevice opens
@@ -27,6 +29,7 @@ struct FakeBlock {
   bool fileSystem = false;   // has the Filesystem interface
   std::string openError;     // the error name OpenDevice answers with, "" to open
   std::string unmountError;  // the error name Unmount answers with, "" to unmount
+  bool inUse = false;
 };
 
 struct FakeServices {
