@@ -44,7 +44,13 @@ bool CardSession::openDisk(const std::string& path) {
 bool CardSession::openVolume(const std::string& path) {
   if (!openDisk(path)) return false;
   if (!directory.LoadDirectory(disk, drive, DirectoryLoad::Keep)) {
-    access.prompter().message(path + " does not contain a Vexo File system");
+    // Only a card that was read can be said to hold no volume; a failed read has said why,
+    // except for the errors that mean no card (the window shows nothing for those).
+    const int error = access.lastError();
+    if (error == 0)
+      access.prompter().message(path + " does not contain a Vexo File system");
+    else if (IsSilentReadError(error))
+      access.prompter().message(path + ": " + access.lastErrorText());
     return false;
   }
   return true;

@@ -57,8 +57,16 @@ void MainWindow::showDiagnostics() {
   if (!dialogs.diagnostics || node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
   WindowPrompter::Job job(prompter);
   OperationScope operation(access);
-  if (!IsVexoNodeText(node->text(0)) || !dir.LoadDirectory(disk, drive.toStdString(), DirectoryLoad::Keep)) {
-    prompter.message((node->text(0) + " does not contain a Vexo File system").toStdString());
+  const bool loaded =
+      IsVexoNodeText(node->text(0)) && dir.LoadDirectory(disk, drive.toStdString(), DirectoryLoad::Keep);
+  if (!loaded) {
+    // Only a card that was read can be said to hold no volume; a failed read has said why,
+    // except for the errors that mean no card.
+    const int error = IsVexoNodeText(node->text(0)) ? access.lastError() : 0;
+    if (error == 0)
+      prompter.message((node->text(0) + " does not contain a Vexo File system").toStdString());
+    else if (IsSilentReadError(error))
+      prompter.message((node->text(0) + ": ").toStdString() + access.lastErrorText());
     return;
   }
   dialogs.diagnostics->fill(Diagnose(dir));

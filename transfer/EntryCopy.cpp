@@ -100,8 +100,8 @@ bool CopyEntry(Directory& dir, const CopySource& source, const VolumeTarget& tar
   } else {
     if (!copyData(StopAt::BetweenRuns)) return false;
     dir.header(slot) = h;
-    InsertInChain(dir, dir.header(slot), slot, target.disk, target.drive);
-    if (!writeHeader()) return false;
+    if (!InsertInChain(dir, dir.header(slot), slot, target.disk, target.drive) || !writeHeader())
+      return false;
   }
   ui.progressEnd();
   dir.observer->entriesChanged();

@@ -66,8 +66,8 @@ bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget&
   if (replace) {
     h.setNext(old.next());
     h.setPrevious(old.previous());
-  } else {
-    InsertInChain(dir, h, slot, target.disk, target.drive);
+  } else if (!InsertInChain(dir, h, slot, target.disk, target.drive)) {
+    return false;
   }
 
   if (!dir.access().WriteSector(target.disk, target.drive, SlotFirstSector(slot), h.bytes.data())) {

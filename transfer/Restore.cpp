@@ -242,7 +242,7 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
     if (!in.WriteSlotRange(t, kProgramSector, h.proglen()) || !in.WriteGraphicsIndex(t) ||
         !in.WriteSlotRange(t, kSmSector, h.smlen()) || !in.WriteSlotRange(t, kGciSector, h.gcilen()))
       return stop();
-    InsertInChain(dir, header, t, target.disk, target.drive);
+    if (!InsertInChain(dir, header, t, target.disk, target.drive)) return stop();
     if (!WriteHeader(dir, t, target.disk, target.drive)) {
       ui.message(kErrorWritingDirectory);
       return stop();

@@ -18,7 +18,7 @@ bool WriteHeader(Directory& dir, int slot, int disk, const std::string& drive) {
   return dir.access().WriteSector(disk, drive, SlotFirstSector(slot), dir.header(slot).bytes.data());
 }
 
-void InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::string& drive) {
+bool InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::string& drive) {
   SlotHeader& h1 = dir.header(1);
 
   if (h1.first() == 0) {
@@ -28,12 +28,11 @@ void InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::st
     if (v == 1) {
       h.setFirst(1);
       h.setLast(1);
-      return;
+      return true;
     }
     h1.setFirst(Link(v));
     h1.setLast(Link(v));
-    WriteOrReport(dir, 1, disk, drive);
-    return;
+    return WriteOrReport(dir, 1, disk, drive);
   }
 
   // The first member whose key is equal to or greater than the new one; a chain that runs in
@@ -52,24 +51,23 @@ void InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::st
     if (v == 1) {
       h.setFirst(1);
     } else if (!WriteOrReport(dir, 1, disk, drive)) {
-      return;
+      return false;
     }
   } else {
     dir.header(p).setNext(Link(v));
-    if (!WriteOrReport(dir, p, disk, drive)) return;
+    if (!WriteOrReport(dir, p, disk, drive)) return false;
   }
 
   if (q == 0) {
     h1.setLast(Link(v));
     if (v == 1) {
       h.setLast(1);
-    } else {
-      WriteOrReport(dir, 1, disk, drive);
+      return true;
     }
-  } else {
-    dir.header(q).setPrevious(Link(v));
-    WriteOrReport(dir, q, disk, drive);
+    return WriteOrReport(dir, 1, disk, drive);
   }
+  dir.header(q).setPrevious(Link(v));
+  return WriteOrReport(dir, q, disk, drive);
 }
 
 bool RemoveFromChain(Directory& dir, int e, int disk, const std::string& drive) {

@@ -67,7 +67,10 @@ bool RenameEntry(Directory& dir, const Selection& selection, const RenameRequest
       dir.observer->volumeLost(selection.drive);
       return false;
     }
-    InsertInChain(dir, h, e, selection.disk, selection.drive);
+    if (!InsertInChain(dir, h, e, selection.disk, selection.drive)) {
+      dir.observer->volumeLost(selection.drive);
+      return false;
+    }
   }
   h.setDesc1(request.desc1);
   h.setDesc2(request.desc2);

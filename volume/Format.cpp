@@ -38,7 +38,8 @@ bool FormatDrive(Directory& dir, int disk, const std::string& drive, FormatCompl
 
   std::array<std::uint8_t, kSectorSize> sector0{};
   if (!io.ReadSector(disk, 0, sector0.data())) {
-    ui.message("Failed to read " + drive);
+    // A card the user may not open says why (the helper's answer) and what to do.
+    ui.message("Failed to read " + drive + (io.lastReason().empty() ? "" : "\n" + io.lastReason()));
     return false;
   }
   if (HasPartitionSignature(sector0) &&

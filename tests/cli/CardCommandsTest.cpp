@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -130,6 +133,28 @@ TEST_F(CardCommandsTest, ShortImagesAndPipesAreRefusedBeforeAnyWrite) {
   EXPECT_EQ(csa.status, 1);
   EXPECT_NE(csa.err.find("world.gci: it is not a regular file"), std::string::npos) << csa.err;
   EXPECT_EQ(testing::CardDigest(card), before);
+}
+
+// What cannot be known is not said: a card held by another program says so once for one
+// command, and a card that could not be read is not said to hold no volume.
+TEST_F(CardCommandsTest, AHeldOrUnreadableCardSaysWhatHappenedOnce) {
+  const int holder = ::open(card.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  const std::uint64_t before = testing::CardDigest(card);
+  const Result held = Vexo({"import", card, file("Pong.vxe", "abc"), "-c", "Games"});
+  EXPECT_EQ(held.status, 1);
+  EXPECT_EQ(held.err,
+            "Pysical drive lock failed, do you have this drive open in a disk editor?\n"
+            "Error writing Vexo Directory\n");
+  EXPECT_EQ(testing::CardDigest(card), before);
+  ::close(holder);
+
+  const std::string cut = testing::MakeImage(temp.file("cut.img"));
+  testing::CardBuilder().add(1, "", "One").add(2, "", "Two").writeTo(cut);
+  ASSERT_EQ(::truncate(cut.c_str(), 4096 * 512 * 3), 0);  // ends after slot 3
+  const Result listed = Vexo({"ls", cut});
+  EXPECT_EQ(listed.status, 1);
+  EXPECT_EQ(listed.err, "Failed to Read E: Sector 12288 Message The disk ends before this sector.\n");
 }
 
 TEST_F(CardCommandsTest, VerifyReadsBackWhatACommandWrote) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "tests/support/CardFixture.h"
 #include "volume/Format.h"
 
@@ -159,6 +161,14 @@ TEST_F(FormatTest, FailuresPartWayAndOnRead) {
   device->failReadNumber = static_cast<int>(device->reads.size()) + 1;
   EXPECT_FALSE(FormatDrive(dir, disk, drive));
   EXPECT_EQ(ui.messages, std::vector<std::string>{"Failed to read E:"});
+
+  // A card the user may not open: the reason and the advice follow the message.
+  ui.messages.clear();
+  device->refusal = {OpenStatus::Failed, EACCES, "Cannot open /dev/sdz: this user may not open it (Not authorized)."};
+  device->refuseOpens = 1;
+  EXPECT_FALSE(FormatDrive(dir, disk, drive));
+  EXPECT_EQ(ui.messages, std::vector<std::string>{
+                             "Failed to read E:\nCannot open /dev/sdz: this user may not open it (Not authorized)."});
 
   ui.messages.clear();
   trees.found = false;
