@@ -144,6 +144,14 @@ TEST_F(CardReaderForAUserTest, VexoReadsAndWritesItThroughUdisks) {
   EXPECT_EQ(renamed.status, 0) << renamed.err;
   EXPECT_EQ(testing::ReadHeader(image, 2).desc1(), "Fast");
 
+  // A restore that formats first measures the card through udisks2 as well.
+  const std::string archive = temp.file("card.VexoImage");
+  ASSERT_EQ(testing::Vexo({"backup", image, archive}).status, 0);
+  ::chmod(temp.path().c_str(), 0755);  // for nobody to read the archive
+  const testing::VexoResult restored = vexoAsNobody({"--yes", "restore", loop, archive, "--format"});
+  EXPECT_EQ(restored.status, 0) << restored.err;
+  EXPECT_NE(testing::Vexo({"info", image, "Pong", "-c", "Games"}).out.find("Desc1:\tFast\n"), std::string::npos);
+
   std::vector<std::string> modes;
   for (const FakeCall& call : opens()) modes.push_back(call.words.at(0));
   ASSERT_FALSE(modes.empty());
