@@ -12,7 +12,10 @@ class BlockDevice : public FdDevice {
  public:
   // `helper` opens the device when this user may not (may be null).
   explicit BlockDevice(std::string path, PrivilegedOpener* helper = nullptr)
-      : FdDevice(std::move(path)), helper_(helper) {}
+      : FdDevice(std::move(path)), helper_(helper) {
+    // udev reads a reader's device after every change, under a shared lock, for a moment.
+    lockPatience_ = std::chrono::milliseconds(1500);
+  }
 
   bool isImageFile() const override { return false; }
   OpenResult openForReading() override;

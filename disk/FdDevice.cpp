@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstring>
 
 namespace vexo {
@@ -20,6 +22,21 @@ std::string SystemErrorText(int code) {
   }
 }
 
+namespace {
+
+// A shared lock held for a moment is udev reading the device after a change (a program closed
+// it, a file system was unmounted): that is waited out. A lock held longer is another program's.
+bool LockExclusively(int fd, std::chrono::milliseconds patience) {
+  const auto giveUp = std::chrono::steady_clock::now() + patience;
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= giveUp) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+}  // namespace
+
 OpenResult FdDevice::openWith(int flags, bool writing) {
   close();
   int fd = rawOpen(path_.c_str(), flags | O_CLOEXEC);
@@ -34,7 +51,7 @@ int FdDevice::rawOpen(const char* path, int flags) { return ::open(path, flags);
 
 OpenResult FdDevice::adopt(int fd, bool writing) {
   close();
-  if (writing && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (writing && !LockExclusively(fd, lockPatience_)) {
     int error = errno;
     ::close(fd);
     return {OpenStatus::LockRefused, error, {}};

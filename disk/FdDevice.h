@@ -2,6 +2,8 @@
 // The part of a sector device that is the same for image files and block devices: a file
 // descriptor and positioned transfers on it.
 
+#include <chrono>
+
 #include "disk/SectorDevice.h"
 
 namespace vexo {
@@ -32,6 +34,8 @@ class FdDevice : public SectorDevice {
   int fd() const { return fd_; }
   // The system call that opens the path; tests put a refusal in its place.
   virtual int rawOpen(const char* path, int flags);
+  // How long a lock held by someone else is waited for before writing is refused.
+  std::chrono::milliseconds lockPatience_{0};
 
  private:
   std::string path_;

@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "disk/BlockDevice.h"
 #include "disk/DiskAccess.h"
@@ -77,6 +80,26 @@ TEST_F(LoopDeviceTest, AnotherExclusiveHolderRefusesTheWrite) {
                              "Pysical drive lock failed, do you have this drive open in a disk editor?"});
   ::close(holder);
   EXPECT_TRUE(access.WriteSector(number, "E:", 1, data.data()));
+}
+
+// udev reads a device under a shared lock for a moment after every change: that is waited
+// out, while a lock that stays is another program's.
+TEST_F(LoopDeviceTest, AMomentarySharedLockIsWaitedOutALastingOneRefuses) {
+  const int reader = ::open(loop.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(reader, LOCK_SH), 0);
+  std::thread udev([reader] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::flock(reader, LOCK_UN);
+  });
+  EXPECT_TRUE(access.WriteSector(number, "E:", 1, data.data()));
+  udev.join();
+  EXPECT_TRUE(ui.messages.empty());
+
+  ASSERT_EQ(::flock(reader, LOCK_SH), 0);
+  EXPECT_FALSE(access.WriteSector(number, "E:", 1, data.data()));
+  EXPECT_EQ(ui.messages, std::vector<std::string>{
+                             "Pysical drive lock failed, do you have this drive open in a disk editor?"});
+  ::close(reader);
 }
 
 TEST_F(LoopDeviceTest, AMountedFileSystemIsUnmountedAndTheWriteGoesThrough) {
