@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
 export DEBIAN_FRONTEND=noninteractive
 
-packages=(udisks2 polkitd udev e2fsprogs libglib2.0-bin python3)
+packages=(udisks2 polkitd udev e2fsprogs libglib2.0-bin python3 xvfb xdotool openbox)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2> /dev/null | grep -q '^ii' || missing+=("$p")
@@ -224,6 +224,40 @@ check "with polkit's answer too" said "Not authorized to perform operation"
 check "the card is as it was" test "$(sha256sum < "$loop")" = "$before"
 allow YES
 sleep 1
+
+echo "== the window formats a mounted card, with clicks and keys under Xvfb"
+mkfs.ext2 -q -F "$loop"
+mount "$loop" "$work/mnt"
+udevadm settle
+cp "$build/bin/vexoexplorer" "$work/vexoexplorer"
+Xvfb :97 -screen 0 1280x900x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+pids+=("$!")
+export DISPLAY=:97
+for _ in $(seq 50); do xdotool getmouselocation > /dev/null 2>&1 && break; sleep 0.1; done
+openbox > /dev/null 2>&1 &
+pids+=("$!")
+setpriv --reuid="$user" --regid="$user" --init-groups \
+  env -i HOME="$work" PATH=/usr/bin:/bin DISPLAY=:97 DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SYSTEM_BUS_ADDRESS" \
+  "$work/vexoexplorer" --card "$loop" > "$work/window.log" 2>&1 &
+pids+=("$!")
+window=
+for _ in $(seq 100); do window=$(xdotool search --name "^Vexo Explorer" 2> /dev/null | head -1) && [ -n "$window" ] && break; sleep 0.1; done
+if [ -n "$window" ]; then
+  sleep 1
+  # The card's node, first under "Removable Drives"; its menu; Format; OK to the question
+  # (Cancel is its default); OK to "Format complete".
+  xdotool mousemove --window "$window" 100 30 click 1 sleep 0.3 click 3 sleep 0.5 key Down Down Return
+  sleep 1
+  xdotool key shift+Tab space
+  sleep 1.5
+  xdotool key Return
+fi
+check "the window came up" test -n "$window"
+check "the file system is unmounted" unmounted
+check "the card is an empty volume, read as root" all_ok
+# The title names the node of the card shown: the card's node is now "Vexo 1 (E:)".
+check "the node is a Vexo volume" bash -c "xdotool search --name 'Vexo 1 [(]E:[)]' 2> /dev/null | grep -q ."
+unset DISPLAY
 
 echo "== udisksd or polkitd not running"
 kill -INT "$udisksd"
