@@ -7,13 +7,9 @@
 namespace vexo {
 
 quint32 ShellEventOf(const UdevEvent& e) {
-  if (e.devtype != "disk" || !(e.removable || e.loop)) return 0;
+  if (e.devtype != "disk" || !e.removable) return 0;
   if (e.action == "add") return SHCNE_DRIVEADD;
   if (e.action == "remove") return SHCNE_DRIVEREMOVED;
-  if (e.loop) {
-    if (e.action != "change" || (e.previousSizeSectors == 0) == (e.sizeSectors == 0)) return 0;
-    return e.sizeSectors > 0 ? SHCNE_MEDIAINSERTED : SHCNE_MEDIAREMOVED;
-  }
   if (e.action == "change" && e.mediaChange) return e.sizeSectors > 0 ? SHCNE_MEDIAINSERTED : SHCNE_MEDIAREMOVED;
   return 0;
 }
@@ -34,22 +30,6 @@ bool UdevBackend::start(quint32, bool, Deliver deliver) {
       udev_monitor_enable_receiving(monitor_) < 0) {
     stop();
     return false;
-  }
-  // The loop devices' sizes now, so that the first change of each is told apart.
-  loopSizes_.clear();
-  if (udev_enumerate* loops = udev_enumerate_new(udev_)) {
-    udev_enumerate_add_match_subsystem(loops, "block");
-    udev_enumerate_add_match_sysname(loops, "loop*");
-    udev_enumerate_scan_devices(loops);
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(loops)) {
-      udev_device* device = udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry));
-      if (device == nullptr) continue;
-      if (const char* node = udev_device_get_devnode(device))
-        loopSizes_[QString::fromUtf8(node)] = QString::fromUtf8(udev_device_get_sysattr_value(device, "size")).toULongLong();
-      udev_device_unref(device);
-    }
-    udev_enumerate_unref(loops);
   }
   notifier_ = new QSocketNotifier(udev_monitor_get_fd(monitor_), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &UdevBackend::receive);
@@ -77,11 +57,6 @@ void UdevBackend::receive() {
   event.mediaChange = text(udev_device_get_property_value(device, "DISK_MEDIA_CHANGE")) == "1";
   event.sizeSectors = text(udev_device_get_sysattr_value(device, "size")).toULongLong();
   const QString node = text(udev_device_get_devnode(device));
-  event.loop = text(udev_device_get_sysname(device)).startsWith("loop");
-  if (event.loop) {
-    event.previousSizeSectors = loopSizes_.value(node, 0);
-    loopSizes_[node] = event.sizeSectors;
-  }
   udev_device_unref(device);
   const quint32 code = ShellEventOf(event);
   if (code == 0 || !deliver_) return;

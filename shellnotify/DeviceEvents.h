@@ -5,7 +5,6 @@
 // through a resolver the program gives them.
 
 #include <QFileSystemWatcher>
-#include <QHash>
 #include <QMap>
 #include <QObject>
 #include <QStringList>
@@ -31,11 +30,6 @@ struct UdevEvent {
   bool removable = false;  // sysfs "removable" is 1
   bool mediaChange = false;  // DISK_MEDIA_CHANGE=1
   quint64 sizeSectors = 0;   // sysfs "size"
-  // A loop device stands for a card reader: attaching a file to it puts a card in, detaching
-  // takes it out. udev tells no media change for that, only the size, so the size before the
-  // event is what tells.
-  bool loop = false;
-  quint64 previousSizeSectors = 0;
 };
 quint32 ShellEventOf(const UdevEvent& event);
 
@@ -54,7 +48,6 @@ class UdevBackend : public QObject, public NotifyBackend {
   ::udev* udev_ = nullptr;
   ::udev_monitor* monitor_ = nullptr;
   QSocketNotifier* notifier_ = nullptr;
-  QHash<QString, quint64> loopSizes_;  // by device node, as last seen
 };
 
 class ImageWatchBackend : public QObject, public NotifyBackend {
