@@ -11,57 +11,86 @@ cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
 export DEBIAN_FRONTEND=noninteractive
 
-packages=(udisks2 polkitd udev e2fsprogs libglib2.0-bin python3 xvfb xdotool openbox)
+# What udevd and udisksd change is put back from this record, made before anything is
+# installed (udev's package sets /dev/kvm's group as it installs): each node's mode and owner,
+# and which folders and links exist.
+work=$(mktemp -d /tmp/vexo-udisks-XXXXXX)
+chmod 755 "$work"
+find /dev -printf '%y %m %U %G %p\n' > "$work/dev-before"
+had_run_udev=$([ -e /run/udev ] && echo 1 || true)
+had_run_udisks=$([ -e /run/udisks2 ] && echo 1 || true)
+user=vexo-udisks-user
+rule=/etc/polkit-1/rules.d/49-vexo-udisks-check.rules
+pids=()  # what the stage started, as "pid signal", stopped last first
+loops=()
+udevd_started=
+made_policy=
+
+# Stops one process the stage started, with its signal, and waits for it (then SIGKILL).
+stop() {
+  local pid=$1 signal=$2
+  kill -0 "$pid" 2> /dev/null || return 0
+  kill "-$signal" "$pid" 2> /dev/null
+  for _ in $(seq 50); do kill -0 "$pid" 2> /dev/null || return 0; sleep 0.1; done
+  kill -KILL "$pid" 2> /dev/null
+  sleep 0.1
+}
+started() { pids+=("$1 $2"); }
+# A process stopped during the journeys leaves the list: its pid may be another's later.
+stopped() {
+  local keep=() entry
+  stop "$1" "$2"
+  for entry in "${pids[@]}"; do [ "${entry%% *}" = "$1" ] || keep+=("$entry"); done
+  pids=("${keep[@]}")
+}
+
+takedown() {
+  set +e
+  [ -n "$made_policy" ] && rm -f /usr/sbin/policy-rc.d
+  # The user's programs and the holder first, so that nothing keeps a card open.
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do stop ${pids[i]}; done
+  for mounted in $(findmnt -rn -o TARGET | grep "^$work/" | sort -r); do umount "$mounted"; done
+  for loop in "${loops[@]}"; do losetup -d "$loop"; done
+  if [ -n "$udevd_started" ]; then
+    udevadm control --exit 2> /dev/null
+    [ -z "$had_run_udev" ] && rm -rf /run/udev
+    # The links and folders udevd made (/dev/disk, /dev/block, ...); the nodes are the kernel's.
+    find /dev -printf '%y %p\n' | grep -v '^[bc] ' | sort > "$work/dev-after"
+    awk '{ print $1, $5 }' "$work/dev-before" | grep -v '^[bc] ' | sort |
+      comm -13 - "$work/dev-after" | sort -r -k2 | while read -r type path; do
+        if [ "$type" = d ]; then rmdir "$path"; else rm -f "$path"; fi
+      done
+  fi
+  [ -z "$had_run_udisks" ] && rm -rf /run/udisks2
+  while read -r type mode owner group node; do
+    [ "$type" = b ] || [ "$type" = c ] || continue
+    [ -e "$node" ] && { chmod "$mode" "$node"; chown "$owner:$group" "$node"; }
+  done < "$work/dev-before"
+  rm -f "$rule"
+  id "$user" > /dev/null 2>&1 && userdel "$user"
+  rm -rf "$work"
+}
+trap takedown EXIT
+
+# No window manager: one that starts while the window maps can leave the window unmapped, and
+# Qt gives its dialogs the focus itself.
+packages=(udisks2 polkitd udev e2fsprogs libglib2.0-bin python3 xvfb xdotool)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2> /dev/null | grep -q '^ii' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   # Their package scripts would start services on the machine's own bus: they start none.
-  made_policy=
   if [ ! -e /usr/sbin/policy-rc.d ]; then
     printf '#!/bin/sh\nexit 101\n' > /usr/sbin/policy-rc.d && chmod 755 /usr/sbin/policy-rc.d
     made_policy=1
   fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null
-  [ -n "$made_policy" ] && rm -f /usr/sbin/policy-rc.d
+  rm -f /usr/sbin/policy-rc.d
+  made_policy=
 fi
-
-work=$(mktemp -d /tmp/vexo-udisks-XXXXXX)
-chmod 755 "$work"
-user=vexo-udisks-user
-rule=/etc/polkit-1/rules.d/49-vexo-udisks-check.rules
-pids=()  # daemon pids, stopped last first
-loops=()
-udevd_started=
-had_run_udev=$([ -e /run/udev ] && echo 1 || true)
-had_dev_disk=$([ -e /dev/disk ] && echo 1 || true)
-# udevd sets owners and modes under /dev as its rules say: what they were, to put back.
-find /dev -maxdepth 1 ! -type l -printf '%m %U %G %p\n' > "$work/dev-modes"
-
-takedown() {
-  set +e
-  for mounted in $(findmnt -rn -o TARGET | grep "^$work/" | sort -r); do umount "$mounted"; done
-  for loop in "${loops[@]}"; do losetup -d "$loop"; done
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    # udisksd stops cleanly on SIGINT, as its unit stops it; dbus-daemon ignores SIGINT.
-    kill -INT "${pids[i]}" 2> /dev/null
-    kill -TERM "${pids[i]}" 2> /dev/null
-  done
-  if [ -n "$udevd_started" ]; then
-    udevadm control --exit 2> /dev/null
-    [ -z "$had_run_udev" ] && rm -rf /run/udev
-    [ -z "$had_dev_disk" ] && rm -rf /dev/disk
-  fi
-  while read -r mode owner group node; do
-    [ -e "$node" ] && { chmod "$mode" "$node"; chown "$owner:$group" "$node"; }
-  done < "$work/dev-modes"
-  rm -f "$rule"
-  id "$user" > /dev/null 2>&1 && userdel "$user"
-  rm -rf "$work"
-}
-trap takedown EXIT
 
 failures=0
 check() {
@@ -112,7 +141,7 @@ cat > "$work/bus.conf" << CONF
   <includedir>/etc/dbus-1/system.d</includedir>
 </busconfig>
 CONF
-pids+=("$(dbus-daemon --config-file="$work/bus.conf" --fork --print-pid --nopidfile)")
+started "$(dbus-daemon --config-file="$work/bus.conf" --fork --print-pid --nopidfile)" TERM
 export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/bus"
 
 answers() {  # whether a name answers on the private bus
@@ -126,13 +155,13 @@ wait_for() {
 start_polkitd() {
   /usr/lib/polkit-1/polkitd --no-debug > "$work/polkitd.log" 2>&1 &
   polkitd=$!
-  pids+=("$polkitd")
+  started "$polkitd" TERM
   wait_for org.freedesktop.PolicyKit1 /org/freedesktop/PolicyKit1/Authority
 }
 start_udisksd() {
   /usr/libexec/udisks2/udisksd > "$work/udisksd.log" 2>&1 &
   udisksd=$!
-  pids+=("$udisksd")
+  started "$udisksd" INT  # as its unit stops it
   wait_for org.freedesktop.UDisks2 /org/freedesktop/UDisks2/Manager
 }
 start_polkitd
@@ -160,6 +189,7 @@ for _ in $(seq 50); do known && break; sleep 0.1; done
 cp "$build/bin/vexo" "$work/vexo"
 mkdir "$work/files"
 echo "a program" > "$work/files/Pong.vxe"
+echo "another" > "$work/files/Clock.vxe"
 chown -R "$user:" "$work/files"
 as_user() {  # vexo as the user, its messages in $work/said
   setpriv --reuid="$user" --regid="$user" --init-groups \
@@ -194,12 +224,16 @@ check "import with --verify" as_user --verify import "$loop" "$work/files/Pong.v
 check "ls lists it" shows "^Pong	" ls "$loop" Games
 check "info" shows "^Filename:	Pong$" info "$loop" Pong -c Games
 check "backup" as_user backup "$loop" "$archive"
-check "restore --list" as_user restore --list "$archive"
+check "the archive is there" test -s "$archive"
+check "restore --list names the entry" shows '^Games\\Pong$' restore --list "$archive"
 check "the entry deleted" as_user --yes rm "$loop" Pong -c Games
 check "restore merges it back" as_user --yes restore "$loop" "$archive"
 check "it is on the card, read as root" lists Pong
+# An entry the archive does not hold: the format must take it away.
+check "another import" as_user import "$loop" "$work/files/Clock.vxe"
 check "restore --format" as_user --yes restore "$loop" "$archive" --format
 check "it is on the card, read as root" lists Pong
+check "the other entry is gone, read as root" test -z "$(as_root ls "$loop")"
 check "diag says All ok" all_ok
 
 echo "== a card another program holds"
@@ -207,66 +241,110 @@ before=$(sha256sum < "$loop")
 python3 -c 'import os, sys, time; os.open(sys.argv[1], os.O_RDONLY | os.O_EXCL); print(flush=True); time.sleep(60)' \
   "$loop" > "$work/holder" &
 holder=$!
+started "$holder" TERM
 for _ in $(seq 50); do [ -s "$work/holder" ] && break; sleep 0.1; done
 check "a delete is refused" refused as_user --yes rm "$loop" Pong -c Games
 check "with the lock message" said "Pysical drive lock failed, do you have this drive open in a disk editor?"
-kill "$holder"
-wait "$holder" 2> /dev/null || true
+stopped "$holder" TERM
 check "the card is as it was" test "$(sha256sum < "$loop")" = "$before"
 
 echo "== polkit refuses"
-allow NO
-sleep 1  # polkitd reads its rules again when their folder changes
+# polkitd reads its rules again when their folder changes, a moment later.
+rules_say() {
+  allow "$1"
+  for _ in $(seq 100); do
+    if as_user ls --categories "$loop" > /dev/null; then [ "$1" = YES ] && return; else [ "$1" = NO ] && return; fi
+    sleep 0.1
+  done
+  echo "polkitd did not take the rule $1" >&2
+  return 1
+}
+rules_say NO
 check "ls is refused" refused as_user ls "$loop"
 check "with polkit's answer" said "Not authorized to perform operation"
 check "format is refused" refused as_user --yes format "$loop"
 check "with polkit's answer too" said "Not authorized to perform operation"
 check "the card is as it was" test "$(sha256sum < "$loop")" = "$before"
-allow YES
-sleep 1
+rules_say YES
 
 echo "== the window formats a mounted card, with clicks and keys under Xvfb"
 mkfs.ext2 -q -F "$loop"
 mount "$loop" "$work/mnt"
 udevadm settle
 cp "$build/bin/vexoexplorer" "$work/vexoexplorer"
-Xvfb :97 -screen 0 1280x900x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-pids+=("$!")
-export DISPLAY=:97
-for _ in $(seq 50); do xdotool getmouselocation > /dev/null 2>&1 && break; sleep 0.1; done
-openbox > /dev/null 2>&1 &
-pids+=("$!")
+mkdir -m 700 "$work/runtime"  # else Qt makes /tmp/runtime-USER and leaves it
+chown "$user:" "$work/runtime"
+# A display nobody uses; Xvfb names it once it listens.
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3> "$work/display" > "$work/xvfb.log" 2>&1 &
+started "$!" TERM
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
 setpriv --reuid="$user" --regid="$user" --init-groups \
-  env -i HOME="$work" PATH=/usr/bin:/bin DISPLAY=:97 DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SYSTEM_BUS_ADDRESS" \
-  "$work/vexoexplorer" --card "$loop" > "$work/window.log" 2>&1 &
-pids+=("$!")
-window=
-for _ in $(seq 100); do window=$(xdotool search --name "^Vexo Explorer" 2> /dev/null | head -1) && [ -n "$window" ] && break; sleep 0.1; done
-if [ -n "$window" ]; then
-  sleep 1
-  # The card's node, first under "Removable Drives"; its menu; Format; OK to the question
-  # (Cancel is its default); OK to "Format complete".
-  xdotool mousemove --window "$window" 100 30 click 1 sleep 0.3 click 3 sleep 0.5 key Down Down Return
-  sleep 1
-  xdotool key shift+Tab space
-  sleep 1.5
-  xdotool key Return
-fi
-check "the window came up" test -n "$window"
+  env -i HOME="$work" PATH=/usr/bin:/bin DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$work/runtime" \
+  DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SYSTEM_BUS_ADDRESS" "$work/vexoexplorer" --card "$loop" > "$work/window.log" 2>&1 &
+window_pid=$!
+started "$window_pid" TERM
+# The program's windows that show; --all, since xdotool's conditions are "any" by default.
+shown() { xdotool search --all --onlyvisible --pid "$window_pid" --name "${1:-}" 2> /dev/null; }
+# Waits up to $2 tenths of a second (20 s) for a window of the program titled like $1; in $found.
+appears() {
+  for _ in $(seq "${2:-200}"); do
+    found=$(shown "$1" | head -1)
+    [ -n "$found" ] && return 0
+    sleep 0.1
+  done
+  echo "  no window '$1'; shown: $(for w in $(shown); do xdotool getwindowname "$w"; done | tr '\n' '|')"
+  cat "$work/window.log"
+  return 1
+}
+goes() {
+  for _ in $(seq 200); do shown | grep -qx "$1" || return 0; sleep 0.1; done
+  echo "  '$(xdotool getwindowname "$1")' stays"
+  return 1
+}
+format_in_window() {
+  appears "^Vexo Explorer" || return 1
+  local main=$found before menu= box
+  # The card's node is the first under "Removable Drives", there once the window has read the
+  # card: right-click it until its menu opens (a window more), however slowly that comes.
+  for _ in $(seq 20); do
+    before=$(shown | wc -l)
+    xdotool mousemove --window "$main" 100 30 click 3
+    for _ in $(seq 20); do
+      [ "$(shown | wc -l)" -gt "$before" ] && { menu=1; break; }
+      sleep 0.1
+    done
+    [ -n "$menu" ] && break
+    xdotool key Escape
+  done
+  [ -n "$menu" ] || { echo "  the drive node's menu did not open"; return 1; }
+  sleep 0.3  # the menu takes the keyboard as it shows
+  xdotool key Down Down Return  # Format, below New Vexo Category
+  # OK to the question: Cancel is its default, OK the other of its two buttons.
+  appears "^Warning$" || return 1
+  box=$found
+  xdotool windowfocus --sync "$box" key Tab space
+  goes "$box" || return 1
+  # Formatting may take a while; then OK to "Format complete".
+  appears "^VexoExplorer$" 600 || return 1
+  box=$found
+  xdotool windowfocus --sync "$box" key Return
+  goes "$box" || return 1
+  # The title names the card's node, "Vexo 1 (E:)" once it is formatted.
+  xdotool getwindowname "$main" | grep -q "Vexo 1 (E:)" || { echo "  title: $(xdotool getwindowname "$main")"; return 1; }
+}
+check "right-click, Format, OK, OK: the node becomes Vexo 1 (E:)" format_in_window
 check "the file system is unmounted" unmounted
 check "the card is an empty volume, read as root" all_ok
-# The title names the node of the card shown: the card's node is now "Vexo 1 (E:)".
-check "the node is a Vexo volume" bash -c "xdotool search --name 'Vexo 1 [(]E:[)]' 2> /dev/null | grep -q ."
+stopped "$window_pid" TERM
 unset DISPLAY
 
 echo "== udisksd or polkitd not running"
-kill -INT "$udisksd"
-wait "$udisksd" 2> /dev/null || true
+stopped "$udisksd" INT
 check "without udisksd, ls fails" refused as_user ls "$loop"
 check "saying udisks2 does not run" said "udisks2 does not run"
 start_udisksd
-kill -TERM "$polkitd"
-wait "$polkitd" 2> /dev/null || true
+stopped "$polkitd" TERM
 check "without polkitd, ls fails" refused as_user ls "$loop"
 check "saying polkit is not there" said "polkit authority not available"
 
