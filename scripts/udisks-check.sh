@@ -67,7 +67,7 @@ takedown() {
     [ "$type" = b ] || [ "$type" = c ] || continue
     [ -e "$node" ] && { chmod "$mode" "$node"; chown "$owner:$group" "$node"; }
   done < "$work/dev-before"
-  rm -f "$rule"
+  rm -f "$rule" "${reader_rule:-}"
   id "$user" > /dev/null 2>&1 && userdel "$user"
   rm -rf "$work"
 }
@@ -347,6 +347,24 @@ start_udisksd
 stopped "$polkitd" TERM
 check "without polkitd, ls fails" refused as_user ls "$loop"
 check "saying polkit is not there" said "polkit authority not available"
+
+echo "== real uevents reach the notification component, through udevd"
+# A free loop device made to look like a USB card reader to udev, for this test only.
+reader=$(losetup -f)
+reader_rule=/run/udev/rules.d/99-vexo-udisks-check-reader.rules
+mkdir -p /run/udev/rules.d
+cat > "$reader_rule" << RULE
+SUBSYSTEM=="block", KERNEL=="${reader#/dev/}", ENV{ID_BUS}="usb", OPTIONS+="nowatch"
+SUBSYSTEM=="block", KERNEL=="${reader#/dev/}", ACTION=="change", ENV{DISK_MEDIA_CHANGE}="1"
+RULE
+udevadm control --reload
+ran_not_skipped() {  # a test that skips would prove nothing here
+  "$@" > "$work/test.log" 2>&1 && ! grep -q SKIPPED "$work/test.log" || { cat "$work/test.log"; return 1; }
+}
+check "a card put in and taken out of a reader" \
+  ran_not_skipped env VEXO_READER_LOOP="$reader" "$build/tests/shellnotify_tests" --gtest_filter='RealUdev*'
+rm -f "$reader_rule"
+udevadm control --reload
 
 [ "$failures" -eq 0 ] && echo "udisks check: all passed" || echo "udisks check: $failures failed"
 [ "$failures" -eq 0 ]
