@@ -26,6 +26,7 @@ struct Choices {
   std::vector<std::string> skips;
   std::map<std::string, std::string> renames;
   std::optional<std::string> category;
+  bool withoutCsa = false;
 };
 
 std::optional<Choices> ChoicesOf(const Arguments& args, Prompter& ui) {
@@ -40,6 +41,7 @@ std::optional<Choices> ChoicesOf(const Arguments& args, Prompter& ui) {
     choices.renames[rename.substr(0, eq)] = rename.substr(eq + 1);
   }
   choices.category = args.value("--category");
+  choices.withoutCsa = args.has("--no-csa");
   return choices;
 }
 
@@ -64,6 +66,8 @@ bool Apply(const Choices& choices, RestoreList& list, Prompter& ui) {
   }
   for (auto& [item, to] : renames) item->text = to;
   if (choices.category) list.ChangeCheckedCategory(*choices.category);
+  // The area is restored unless left out; over the card's own area the question decides.
+  if (list.csa) list.csa->checked = !choices.withoutCsa;
   return true;
 }
 
@@ -113,6 +117,7 @@ int RestoreCommand(const Arguments& args, CommandIo& io) {
       return kExitDone;
     }
     for (const RestoreItem& item : list->items()) io.out << item.text << '\n';
+    if (list->csa) io.out << list->csa->text << '\n';
     return kExitDone;
   }
   if (args.positional.size() != 2) {

@@ -153,7 +153,9 @@ void WriteRestoreListJson(std::ostream& out, const std::string& archive, const R
     items.push_back(
         {{"item", item.text}, {"category", category}, {"name", name}, {"stored", item.stored}});
   }
-  Write(out, {{"archive", archive}, {"items", items}});
+  Json csa = nullptr;
+  if (list.csa) csa = {{"item", list.csa->text}, {"bytes", list.csa->bytes}};
+  Write(out, {{"archive", archive}, {"items", items}, {"csa", csa}});
 }
 
 }  // namespace vexo

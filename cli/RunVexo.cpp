@@ -62,9 +62,9 @@ const std::vector<Command>& AllCommands() {
       {"backup", "backup CARD ARCHIVE   the whole volume and its Common Storage Area",
        {{}, {}, 2, 2}, BackupCommand},
       {"restore",
-       "restore CARD ARCHIVE [--format] [--skip ITEM]... [--rename ITEM=NEWITEM]... "
+       "restore CARD ARCHIVE [--format] [--no-csa] [--skip ITEM]... [--rename ITEM=NEWITEM]... "
        "[--category CATEGORY] | restore --list ARCHIVE   restore an image archive",
-       {{"--format", "--list"}, {"--skip", "--rename", "--category"}, 1, 2}, RestoreCommand,
+       {{"--format", "--list", "--no-csa"}, {"--skip", "--rename", "--category"}, 1, 2}, RestoreCommand,
        true},
   };
   return commands;

@@ -76,7 +76,30 @@ bool AttachFile(Directory& dir, TransferBuffers& buffers, const VolumeTarget& ta
   }
 
   // The data replace the entry's earlier attachment in place: once begun, it is not stopped.
+  // An attachment the header describes is detached first (its fields blank, its length 0), and
+  // the new one is described only once its bytes are on the medium.
   if (ui.cancelRequested()) return false;
+  DiskAccess& io = dir.access();
+  SlotHeader& h = dir.header(slot);
+  const bool attached = index ? h.gcilen() != 0 : h.smlen() != 0;
+  if (attached) {
+    if (index) {
+      h.setGcifile("");
+      h.setGcidate("");
+      h.setGcitime("");
+      h.setGcilen(0);
+    } else {
+      h.setSmfile("");
+      h.setSmdate("");
+      h.setSmtime("");
+      h.setSmlen(0);
+    }
+    if (!WriteHeader(dir, slot, target.disk, target.drive)) {
+      ui.message(kErrorWritingDirectory);
+      return false;
+    }
+    if (!io.Flush()) return false;
+  }
   const std::size_t sectors = SectorsFor(file.bytes);
   const std::uint64_t slotStart = SlotFirstSector(slot);
   ui.progressBegin("Inserting " + fileName + " into " + *entryCaption,
@@ -89,9 +112,9 @@ bool AttachFile(Directory& dir, TransferBuffers& buffers, const VolumeTarget& ta
                             SectorRuns::FromMemory(index->front().bytes.data()), failed)))
     return false;
   ui.progressEnd();
+  if (!io.Flush()) return false;
 
   const std::string stamp = TimestampText(file.modified, separators);
-  SlotHeader& h = dir.header(slot);
   if (index) {
     h.setGcifile(WithoutExtension(fileName));
     SetTimestamp(h, kGciDate, kGciTime, stamp);

@@ -114,9 +114,26 @@ bool InsertIntoCsa(Directory& dir, const VolumeTarget& target, const std::string
     return false;
   }
 
+  // Header 1 never describes bytes that are being overwritten: an area whose described bytes
+  // this file overlaps loses its description first, and gets it back, with the new file, once
+  // the file is on the medium.
+  SlotHeader& h1 = dir.header(1);
+  const SlotHeader described = h1;
+  const std::uint64_t start = static_cast<std::uint64_t>(offset) * kSectorSize;
+  if (size > 0 && start < h1.csalen()) {
+    h1.setCsafile("");
+    h1.setCsaflag(0);
+    h1.setCsalen(0);
+    if (!WriteHeader(dir, 1, target.disk, target.drive)) {
+      ui.message(kErrorWritingDirectory);
+      return false;
+    }
+    if (!io.Flush()) return false;
+  }
   ui.progressBegin("Inserting " + fileName + " into Common Storage Area(CSA)",
                    static_cast<std::uint64_t>(required));
-  // The area has no directory: stopping between runs leaves header 1 as it was.
+  // The area has no directory: stopping between runs leaves header 1 describing what it did
+  // (put back below when it was taken away).
   SectorRuns runs(dir, target.disk, target.drive, ProgressUnit::Sectors);
   const SectorRuns::Source fromFile = [&](std::uint8_t* data, std::size_t bytes) {
     for (std::size_t got = 0; got < bytes;) {
@@ -132,11 +149,20 @@ bool InsertIntoCsa(Directory& dir, const VolumeTarget& target, const std::string
     }
     return true;
   };
-  if (!runs.write(kCsaFirstSector + static_cast<std::uint64_t>(offset), size, fromFile,
-                  [](std::uint64_t) { return std::string("Error writing CSA"); }, StopAt::BetweenRuns))
+  const bool written = runs.write(kCsaFirstSector + static_cast<std::uint64_t>(offset), size, fromFile,
+                                  [](std::uint64_t) { return std::string("Error writing CSA"); },
+                                  StopAt::BetweenRuns);
+  if (!io.Flush()) return false;
+  if (!written) {
+    // Stopped between runs, or the file failed. Where it overwrote described bytes, the area
+    // keeps its extent but names no file at its start any more: that file is partly replaced.
+    if (h1 == described) return false;
+    h1.setCsaflag(1);
+    h1.setCsalen(described.csalen());
+    if (!WriteHeader(dir, 1, target.disk, target.drive)) ui.message(kErrorWritingDirectory);
     return false;
-
-  SlotHeader& h1 = dir.header(1);
+  }
+  h1 = described;
   if (offset == 0) {
     h1.setCsafile(WithoutExtension(fileName));
   } else {

@@ -57,7 +57,7 @@ bool CopyEntry(Directory& dir, const CopySource& source, const VolumeTarget& tar
 
   SlotHeader h;
   if (!io.ReadSector(source.disk, from, h.bytes.data())) return fail();
-  const SlotHeader& old = dir.header(slot);
+  const SlotHeader old = dir.header(slot);
   h.setFirst(old.first());
   h.setLast(old.last());
   if (slot == 1) {
@@ -68,12 +68,12 @@ bool CopyEntry(Directory& dir, const CopySource& source, const VolumeTarget& tar
   h.setCategory(target.category);
   h.setFilename(name);
 
-  // A new entry's data goes into its free slot first and the chain and header follow, so that a
-  // copy stopped on the way (a failure, Cancel) leaves nothing listed. A replacement writes over
-  // the entry it replaces and is never stopped half-way.
+  // The data reach the medium before any header lists them: a new entry's go into its free slot
+  // and the chain and header follow, so that a copy stopped on the way (a failure, Cancel)
+  // leaves nothing listed; an entry being replaced is taken out of the directory first, and
+  // its header written again, with its old links, after the data.
   const auto copyData = [&](StopAt stop) {
-    // The bar counts the header first for a replacement, last for a new entry.
-    SectorRuns runs(dir, target.disk, target.drive, ProgressUnit::Sectors, replace ? 1 : 0);
+    SectorRuns runs(dir, target.disk, target.drive, ProgressUnit::Sectors);
     std::uint64_t next = from + 1;
     const SectorRuns::Source fromSource = [&](std::uint8_t* data, std::size_t bytes) {
       const std::size_t sectors = bytes / kSectorSize;
@@ -85,18 +85,22 @@ bool CopyEntry(Directory& dir, const CopySource& source, const VolumeTarget& tar
       return true;
     };
     return runs.write(to + 1, (kSectorsPerSlot - 1) * kSectorSize, fromSource,
-                      [](std::uint64_t) { return std::string(kCopyFailed); }, stop);
+                      [](std::uint64_t) { return std::string(kCopyFailed); }, stop) &&
+           io.Flush();
   };
   const auto writeHeader = [&] {
     if (!io.WriteSector(target.disk, target.drive, to, dir.header(slot).bytes.data())) return fail();
-    ui.progressSet(replace ? 1 : kSectorsPerSlot);
+    ui.progressSet(kSectorsPerSlot);
     return true;
   };
   if (replace) {
     h.setNext(old.next());
     h.setPrevious(old.previous());
+    if (!TakeOutOfDirectory(dir, slot, target.disk, target.drive) || !io.Flush() ||
+        !copyData(StopAt::Never))
+      return false;
     dir.header(slot) = h;
-    if (!writeHeader() || !copyData(StopAt::Never)) return false;
+    if (!writeHeader()) return false;
   } else {
     if (!copyData(StopAt::BetweenRuns)) return false;
     dir.header(slot) = h;

@@ -49,7 +49,7 @@ bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget&
 
   // The program goes to the card in one run: once begun, an import is not stopped.
   if (ui.cancelRequested()) return false;
-  const SlotHeader& old = dir.header(slot);
+  const SlotHeader old = dir.header(slot);
   SlotHeader h = BlankHeader();
   h.setCategory(target.category);
   h.setFilename(entryName);
@@ -63,19 +63,14 @@ bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget&
     std::copy(old.bytes.begin() + kCsaFieldsBegin, old.bytes.begin() + kCsaFieldsEnd,
               h.bytes.begin() + kCsaFieldsBegin);
   }
-  if (replace) {
-    h.setNext(old.next());
-    h.setPrevious(old.previous());
-  } else if (!InsertInChain(dir, h, slot, target.disk, target.drive)) {
-    return false;
-  }
+  h.setNext(old.next());
+  h.setPrevious(old.previous());
 
-  if (!dir.access().WriteSector(target.disk, target.drive, SlotFirstSector(slot), h.bytes.data())) {
-    ui.message(kErrorWritingDirectory);
+  // The program reaches the medium before any header lists it: a replaced entry is taken out of
+  // the directory first, a new one is linked only after.
+  DiskAccess& io = dir.access();
+  if (replace && (!TakeOutOfDirectory(dir, slot, target.disk, target.drive) || !io.Flush()))
     return false;
-  }
-  dir.header(slot) = h;
-
   ui.progressBegin("Copying " + fileName, SectorsFor(file.bytes));
   SectorRuns runs(dir, target.disk, target.drive, ProgressUnit::Sectors);
   if (!runs.write(SlotFirstSector(slot) + kProgramSector, file.bytes,
@@ -83,6 +78,13 @@ bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget&
                   [](std::uint64_t) { return std::string("Error writing Vexo Program"); }))
     return false;
   ui.progressEnd();
+  if (!io.Flush()) return false;
+  if (!replace && !InsertInChain(dir, h, slot, target.disk, target.drive)) return false;
+  if (!io.WriteSector(target.disk, target.drive, SlotFirstSector(slot), h.bytes.data())) {
+    ui.message(kErrorWritingDirectory);
+    return false;
+  }
+  dir.header(slot) = h;
   dir.observer->entriesChanged();
   return true;
 }

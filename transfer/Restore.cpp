@@ -9,6 +9,7 @@
 #include "transfer/PayloadCodec.h"
 #include "transfer/RestoreCheck.h"
 #include "transfer/SectorRuns.h"
+#include "volume/CardName.h"
 #include "volume/Chain.h"
 #include "volume/GraphicsIndex.h"
 #include "volume/Latin1.h"
@@ -28,6 +29,9 @@ class ImageRestorer {
     return false;
   }
   bool readFailed() { return fail(payload_.failure()); }
+  // Whether the last move that failed did so because the card refused a write (rather than the
+  // archive failing or a Cancel): then nothing more is written.
+  bool cardRefused() const { return cardRefused_; }
 
   bool read(void* data, std::size_t length) { return payload_.read(data, length) || readFailed(); }
 
@@ -42,7 +46,10 @@ class ImageRestorer {
     return runs_.write(
         SlotFirstSector(slot) + first, count,
         [this](std::uint8_t* data, std::size_t bytes) { return read(data, bytes); },
-        [this](std::uint64_t sector) { return FailedToWrite(target_.drive, sector); },
+        [this](std::uint64_t sector) {
+          cardRefused_ = true;
+          return FailedToWrite(target_.drive, sector);
+        },
         slot == kCsaSlot ? StopAt::BetweenRuns : StopAt::Never);
   }
 
@@ -68,8 +75,10 @@ class ImageRestorer {
     if (!read(index.data(), *count * kGraphicsRecordSize)) return false;
     if (!dir_.access().WriteSectors(target_.disk, target_.drive,
                                     SlotFirstSector(slot) + kGraphicsIndexSector,
-                                    kGraphicsIndexBytes / 512, index.front().bytes.data()))
+                                    kGraphicsIndexBytes / 512, index.front().bytes.data())) {
+      cardRefused_ = true;
       return fail(kErrorWritingGraphics);
+    }
     return true;
   }
 
@@ -80,6 +89,7 @@ class ImageRestorer {
   ImageArchiveReader& reader_;
   ArchivePayload payload_;
   SectorRuns runs_;
+  bool cardRefused_ = false;
 };
 
 // The Common Storage Area image must fit the card, and below 4 GiB; checked before any write.
@@ -96,12 +106,26 @@ bool CsaFits(Directory& dir, const VolumeTarget& target, std::uint64_t csaBytes)
   return false;
 }
 
-RestoreList ListOf(const std::vector<SlotHeader>& headers) {
+RestoreList ListOf(const ImageLayout& layout) {
+  const std::vector<SlotHeader>& headers = layout.headers;
   std::vector<RestoreItem> items;
   for (std::size_t i = 0; i < headers.size(); ++i)
     items.push_back({RestoreList::Join(headers[i].category(), headers[i].filename()), true,
                      static_cast<int>(i) + 1});
-  return RestoreList(std::move(items));
+  RestoreList list(std::move(items));
+  if (layout.hascsa) {
+    // An area without entries is the rest of the payload, as long as the archive says it is.
+    const std::uint64_t declared = layout.reader ? layout.reader->size() : 0;
+    const std::uint64_t bytes = !headers.empty()                 ? layout.csaBytes
+                                : declared > kPayloadPreamble ? declared - kPayloadPreamble
+                                                              : 0;
+    const std::string file = headers.empty() ? std::string() : headers[0].csafile();
+    list.csa = CsaChoice{"Common Storage Area: " + (file.empty() ? "" : file + ", ") +
+                             (bytes != 0 || !headers.empty() ? std::to_string(bytes) + " bytes"
+                                                             : std::string("the rest of the image")),
+                         bytes};
+  }
+  return list;
 }
 
 }  // namespace
@@ -157,18 +181,38 @@ std::optional<RestoreList> ReadRestoreList(Prompter& ui, const std::string& arch
   std::optional<ImageLayout> layout = ReadLayout(ui, archivePath);
   ui.busy(false);
   if (!layout) return std::nullopt;
-  return ListOf(layout->headers);
+  return ListOf(*layout);
 }
+
+namespace {
+
+// Where one checked entry of the archive goes.
+struct Placement {
+  std::size_t stored = 0;  // index into the stored headers
+  int slot = 0;            // 0: passed over after all (a later entry took its slot)
+  bool takenOut = false;   // it replaces an entry of the card, taken out first
+};
+
+bool HoldsArea(const SlotHeader& h1) {
+  return h1.csalen() != 0 || h1.csaflag() != 0 || !h1.csafile().empty();
+}
+
+}  // namespace
 
 bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string& archivePath,
                   const ChooseRestoreItems& choose, const BeforeRestoreWrites& beforeWrites) {
   Prompter& ui = dir.prompter();
+  DiskAccess& io = dir.access();
   ui.busy(true);
   std::optional<ImageLayout> layout = ReadLayout(ui, archivePath);
   ui.busy(false);
   if (!layout) return false;
-  RestoreList list = ListOf(layout->headers);
+  RestoreList list = ListOf(*layout);
+  // The area is offered checked where it overwrites nothing of the card's own.
+  if (list.csa && !beforeWrites && dir.vexodrv == target.disk && HoldsArea(dir.header(1)))
+    list.csa->checked = false;
   if (!choose(list)) return false;
+  const bool withCsa = list.csa && list.csa->checked;
 
   ui.busy(true);
   std::unique_ptr<ImageArchiveReader> reader =
@@ -179,7 +223,7 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
   if (!reader) return false;
   std::vector<SlotHeader>& stored = layout->headers;
 
-  std::uint64_t total = layout->hascsa ? layout->csaBytes : 0;
+  std::uint64_t total = withCsa ? layout->csaBytes : 0;
   for (const RestoreItem& item : list.items()) {
     SlotHeader& h = stored[static_cast<std::size_t>(item.stored - 1)];
     if (!item.checked) {
@@ -191,7 +235,7 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
     h.setFilename(filename);
     total += std::uint64_t{h.proglen()} + h.gcilen() + h.smlen();
   }
-  if (layout->hascsa && !CsaFits(dir, target, layout->csaBytes)) return false;
+  if (withCsa && !CsaFits(dir, target, layout->csaBytes)) return false;
 
   if (ui.cancelRequested()) return false;
   if (beforeWrites) {
@@ -201,6 +245,48 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
       return false;
     }
   }
+  SlotHeader& h1 = dir.header(1);
+  bool csa = withCsa;
+  if (csa && HoldsArea(h1) &&
+      ui.ask("Replace the Common Storage Area of " + CardName(io, target.disk, target.drive, true) + "?",
+             Buttons::YesNo, Answer::No) == Answer::No)
+    csa = false;
+
+  // Where each entry goes, decided (and every question asked) before the first write: the
+  // directory copy takes each placed entry for the next lookups, then is put back.
+  bool everyEntry = true;  // false when an answer or a full card left one out
+  const std::vector<SlotHeader> onCard = dir.vexodirs;
+  std::vector<Placement> placements;
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    const SlotHeader& h = stored[i];
+    if (!IsUsed(h)) continue;
+    const std::string filename = h.filename();
+    int t = dir.FindEntry(h.category(), filename);
+    if (t != kNoSlot) {
+      if (ui.ask("Replace '" + filename + "'?", Buttons::YesNo, Answer::No) == Answer::No) {
+        everyEntry = false;
+        continue;
+      }
+      for (Placement& earlier : placements)
+        if (earlier.slot == t) earlier.slot = 0;  // an entry of this archive, replaced by a later one
+    } else {
+      t = dir.FindFreeSlot();
+      if (t == kNoSlot) {
+        ui.message(kNoSpace);
+        everyEntry = false;
+        continue;
+      }
+    }
+    CopyEntryFields(h, dir.header(t));
+    placements.push_back({i, t, IsUsed(onCard[static_cast<std::size_t>(t)])});
+  }
+  dir.vexodirs = onCard;
+  const auto placed = [&](std::size_t storedIndex) -> const Placement* {
+    for (const Placement& p : placements)
+      if (p.stored == storedIndex && p.slot != 0) return &p;
+    return nullptr;
+  };
+
   ImageRestorer in(dir, target, *reader);
   ui.progressBegin("Restoring", total, ProgressUnit::Bytes);
   const auto stop = [&] {
@@ -208,62 +294,110 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
     return false;
   };
 
-  bool everyEntry = true;  // false when an answer, a full card or a failed unlink left one out
-  for (const SlotHeader& h : stored) {
-    // Every entry is whole on the card before the next begins: a Cancel stops here.
-    if (ui.cancelRequested()) return stop();
-    if (!IsUsed(h)) {
-      if (!in.PassOver(h)) return stop();
-      continue;
-    }
-    const std::string category = h.category();
-    const std::string filename = h.filename();
-    ui.progressLabel("Restoring " + filename);
-    int t = dir.FindEntry(category, filename);
-    if (t != kNoSlot) {
-      if (ui.ask("Replace '" + filename + "'?", Buttons::YesNo, Answer::No) == Answer::No) {
-        everyEntry = false;
-        if (!in.PassOver(h)) return stop();
-        continue;
-      }
-      // A failure is shown; the restore goes on.
-      if (!RemoveFromChain(dir, t, target.disk, target.drive)) everyEntry = false;
-    } else {
-      t = dir.FindFreeSlot();
-      if (t == kNoSlot) {
-        ui.message(kNoSpace);
-        everyEntry = false;
-        if (!in.PassOver(h)) return stop();
-        continue;
-      }
-    }
-    SlotHeader& header = dir.header(t);
-    CopyEntryFields(h, header);
-    if (!in.WriteSlotRange(t, kProgramSector, h.proglen()) || !in.WriteGraphicsIndex(t) ||
-        !in.WriteSlotRange(t, kSmSector, h.smlen()) || !in.WriteSlotRange(t, kGciSector, h.gcilen()))
-      return stop();
-    if (!InsertInChain(dir, header, t, target.disk, target.drive)) return stop();
-    if (!WriteHeader(dir, t, target.disk, target.drive)) {
+  // 1. The entries being replaced leave the directory, and an area being replaced its
+  //    description; then a flush, so that none of them is listed while its bytes change.
+  bool tookOut = false;
+  for (const Placement& p : placements) {
+    if (p.slot == 0 || !p.takenOut) continue;
+    if (!TakeOutOfDirectory(dir, p.slot, target.disk, target.drive)) return stop();
+    tookOut = true;
+  }
+  if (csa && HoldsArea(h1)) {
+    h1.setCsafile("");
+    h1.setCsaflag(0);
+    h1.setCsalen(0);
+    if (!WriteHeader(dir, 1, target.disk, target.drive)) {
       ui.message(kErrorWritingDirectory);
       return stop();
     }
-    if (!category.empty() && !dir.observer->showCategory(category)) {
-      ui.message("Logic Error 4");
-      return stop();
-    }
+    tookOut = true;
   }
+  if (tookOut && !io.Flush()) return stop();
 
-  if (layout->hascsa) {
-    ui.progressLabel("Restoring Common Storage Area");
-    if (!in.WriteSlotRange(kCsaSlot, 0, layout->csaBytes)) return stop();
+  // 3. Headers and links for the entries whose bytes are on the medium: replacements first, in
+  //    their slots with their old links, so that the new entries are linked into a whole chain.
+  //    Each entry's category node is shown once its header is written. False after the one
+  //    message that says why.
+  const auto listWritten = [&](std::size_t upTo) {
+    const auto write = [&](const Placement& p) {
+      SlotHeader& header = dir.header(p.slot);
+      CopyEntryFields(stored[p.stored], header);
+      if (!p.takenOut && !InsertInChain(dir, header, p.slot, target.disk, target.drive)) return false;
+      if (!WriteHeader(dir, p.slot, target.disk, target.drive)) {
+        ui.message(kErrorWritingDirectory);
+        return false;
+      }
+      const std::string category = header.category();
+      if (!category.empty() && !dir.observer->showCategory(category)) {
+        ui.message("Logic Error 4");
+        return false;
+      }
+      return true;
+    };
+    for (bool replacements : {true, false}) {
+      for (const Placement& p : placements) {
+        if (p.slot != 0 && p.stored < upTo && p.takenOut == replacements && !write(p)) return false;
+      }
+    }
+    return true;
+  };
+  // A restore stopped before its end (Cancel, the archive unreadable) lists what is whole:
+  // the entries written so far; an entry not begun that was taken out gets its old header
+  // back, its bytes untouched; one torn half-way stays out, for the chain check to tell.
+  bool areaBegun = false;
+  const auto settle = [&](std::size_t upTo, bool torn) {
+    if (!io.Flush() || !listWritten(upTo)) return stop();
+    bool ok = true;
+    for (const Placement& p : placements) {
+      if (!ok || p.slot == 0 || !p.takenOut || p.stored < upTo || (torn && p.stored == upTo)) continue;
+      dir.header(p.slot) = onCard[static_cast<std::size_t>(p.slot)];
+      ok = WriteHeader(dir, p.slot, target.disk, target.drive);
+    }
+    if (ok && csa && !areaBegun && !HoldsArea(h1) && HoldsArea(onCard[1])) {
+      // Stopped before the area was begun: its description comes back.
+      std::copy(onCard[1].bytes.begin() + kCsaFieldsBegin, onCard[1].bytes.begin() + kCsaFieldsEnd,
+                h1.bytes.begin() + kCsaFieldsBegin);
+      ok = WriteHeader(dir, 1, target.disk, target.drive);
+    }
+    if (!ok) ui.message(kErrorWritingDirectory);
+    dir.observer->entriesChanged();
+    return stop();
+  };
+
+  // 2. The content, in the archive's order; then a flush.
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    const SlotHeader& h = stored[i];
+    // Every entry is whole on the card before the next begins: a Cancel stops here.
+    if (ui.cancelRequested()) return settle(i, false);
+    const Placement* p = placed(i);
+    if (p == nullptr) {
+      if (!in.PassOver(h)) return settle(i, false);
+      continue;
+    }
+    ui.progressLabel("Restoring " + h.filename());
+    const int t = p->slot;
+    if (!in.WriteSlotRange(t, kProgramSector, h.proglen()) || !in.WriteGraphicsIndex(t) ||
+        !in.WriteSlotRange(t, kSmSector, h.smlen()) || !in.WriteSlotRange(t, kGciSector, h.gcilen()))
+      return in.cardRefused() ? stop() : settle(i, true);
   }
-  // The payload's checks at its end, before header 1 tells of a new area.
-  if (!in.finish()) return stop();
-  if (layout->hascsa) {
-    SlotHeader& h1 = dir.header(1);
+  if (csa) {
+    ui.progressLabel("Restoring Common Storage Area");
+    areaBegun = true;
+    if (!in.WriteSlotRange(kCsaSlot, 0, layout->csaBytes))
+      return in.cardRefused() ? stop() : settle(stored.size(), false);
+  }
+  // The payload's checks at its end, before any header tells of what it brought.
+  if (!in.finish()) return settle(stored.size(), false);
+  if (!io.Flush()) return stop();
+
+  if (!listWritten(stored.size())) return stop();
+  if (csa) {
     if (!stored.empty()) {
       CopyCsaFields(stored[0], h1);
     } else {
+      // An archive of the area alone brings only its length; the rest is the card's as it was.
+      std::copy(onCard[1].bytes.begin() + kCsaFieldsBegin, onCard[1].bytes.begin() + kCsaFieldsEnd,
+                h1.bytes.begin() + kCsaFieldsBegin);
       h1.setCsalen(static_cast<std::uint32_t>(layout->csaBytes));
     }
     if (!WriteHeader(dir, 1, target.disk, target.drive)) {

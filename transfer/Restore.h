@@ -1,8 +1,11 @@
 #pragma once
 // Restoring an image archive onto a Vexo volume: the stored entries are offered for choice
 // (left out, renamed, moved to another category), then merged into the volume in the order
-// they were stored; the Common Storage Area comes last.
+// they were stored; the Common Storage Area, when chosen, comes last. What the card holds after
+// a crash at any point is whole: entries being replaced are taken out of the directory, then
+// every entry's bytes are written and flushed, then the headers and links that list them.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,6 +22,14 @@ struct RestoreItem {
   std::string text;
   bool checked = true;
   int stored = 0;
+};
+
+// The archive's Common Storage Area, offered as an item of its own below the entries:
+// "Common Storage Area: FILE, N bytes".
+struct CsaChoice {
+  std::string text;
+  std::uint64_t bytes = 0;
+  bool checked = true;
 };
 
 // The dialog's list: sorted, every item checked.
@@ -40,6 +51,10 @@ class RestoreList {
   // "category\filename" split at its first "\"; no "\": the blank category.
   static std::pair<std::string, std::string> Split(const std::string& text);
   static std::string Join(const std::string& category, const std::string& filename);
+
+  // Present when the archive holds a Common Storage Area. Checked by default unless the
+  // target card has an area of its own (and is not formatted first).
+  std::optional<CsaChoice> csa;
 
  private:
   std::vector<RestoreItem> items_;

@@ -70,7 +70,7 @@ bool CheckEntryBlocks(Prompter& ui, ImageArchiveReader& reader, ImageLayout& lay
 }  // namespace
 
 bool LeavesCardWhole(Directory& dir, const RestoreList& list, const ImageLayout& layout) {
-  if (layout.hascsa && dir.header(1).csalen() != 0) return false;
+  if (layout.hascsa && list.csa && list.csa->checked && dir.header(1).csalen() != 0) return false;
   std::set<std::string> names;
   for (const RestoreItem& item : list.items()) {
     if (!item.checked) continue;

@@ -18,6 +18,11 @@ bool WriteHeader(Directory& dir, int slot, int disk, const std::string& drive) {
   return dir.access().WriteSector(disk, drive, SlotFirstSector(slot), dir.header(slot).bytes.data());
 }
 
+bool TakeOutOfDirectory(Directory& dir, int e, int disk, const std::string& drive) {
+  dir.header(e).bytes[kFilename.offset] = 0;
+  return WriteOrReport(dir, e, disk, drive);
+}
+
 bool InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::string& drive) {
   SlotHeader& h1 = dir.header(1);
 

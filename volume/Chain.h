@@ -1,7 +1,7 @@
 #pragma once
-// Writing the directory back: linking an entry into the sorted chain, unlinking it, and
-// writing one header. Neighbours and header 1 are written before the entry's own header,
-// which the caller writes last.
+// Writing the directory back: linking an entry into the sorted chain, unlinking it, taking an
+// entry out for its replacement, and writing one header. An entry's content is on the medium
+// (written, then flushed) before any header or link that lists it is written.
 
 #include <string>
 
@@ -22,6 +22,14 @@ bool InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::st
 // Unlinks slot `e`: its neighbours (or header 1) are changed and written. Its own header keeps
 // its old links. False, after "Error writing Vexo Directory", when a write fails.
 bool RemoveFromChain(Directory& dir, int e, int disk, const std::string& drive);
+
+// Takes the entry of slot `e` out of the directory while its content is rewritten in place: its
+// header is written as a free slot's (the name's first byte 0) that keeps its links, so the
+// neighbours are not written and the finished replacement is one header write again. A card
+// left like this by a crash lists the entry no more and shows chain errors (a free slot still
+// linked, or header 1 naming a chain end that is gone), so the chain check asks for repair.
+// False, after "Error writing Vexo Directory", when the write fails.
+bool TakeOutOfDirectory(Directory& dir, int e, int disk, const std::string& drive);
 
 // Writes `vexodirs` element `slot` to the slot's first sector.
 bool WriteHeader(Directory& dir, int slot, int disk, const std::string& drive);

@@ -77,6 +77,16 @@ Diagnostics Diagnose(const Directory& dir) {
     if (k == n - 1) check(1, kLastOk, h1.last(), s[k]);
   }
 
+  if (n == 0) {
+    // No entries, yet header 1 names chain ends: an entry taken out and never put back. Only
+    // the wrong cell is written; an empty volume's grid stays as it always was.
+    for (auto [column, value] : {std::pair{kFirstOk, h1.first()}, std::pair{kLastOk, h1.last()}}) {
+      if (value == 0) continue;
+      cell(1, column) = "0";
+      ++d.errors;
+    }
+  }
+
   if (d.errors > 0) d.summary = std::to_string(d.errors) + " Errors";
   if (d.warnings > 0) {
     d.summary += (d.summary.empty() ? "" : ", ") + std::to_string(d.warnings) + " Warnings";

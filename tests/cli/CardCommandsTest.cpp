@@ -145,7 +145,7 @@ TEST_F(CardCommandsTest, AHeldOrUnreadableCardSaysWhatHappenedOnce) {
   EXPECT_EQ(held.status, 1);
   EXPECT_EQ(held.err,
             "Pysical drive lock failed, do you have this drive open in a disk editor?\n"
-            "Error writing Vexo Directory\n");
+            "Error writing Vexo Program\n");  // the program is the first write
   EXPECT_EQ(testing::CardDigest(card), before);
   ::close(holder);
 

@@ -74,7 +74,7 @@ TEST_F(JsonOutputTest, EachCommandPrintsOneDocumentWithItsFields) {
       {{"info", card, "Pong", "-c", "Games"}, {"card", "entry"}, "entry", kEntryFields},
       {{"diag", card}, {"card", "rows", "errors", "warnings", "summary", "all_ok"}, "rows",
        linkFields},
-      {{"restore", "--list", archive}, {"archive", "items"}, "items",
+      {{"restore", "--list", archive}, {"archive", "items", "csa"}, "items",
        {"item", "category", "name", "stored"}},
   };
   for (const Case& c : cases) {

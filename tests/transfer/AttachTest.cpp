@@ -73,6 +73,21 @@ class AttachTest : public testing::TransferFixture {
     h.setGcilen(static_cast<std::uint32_t>(bytes));
     return h;
   }
+  // The header while an attachment of that kind is replaced: detached, the rest as it was.
+  static SlotHeader detached(SlotHeader h, Attachment kind) {
+    if (kind == Attachment::SmFile) {
+      h.setSmfile("");
+      h.setSmdate("");
+      h.setSmtime("");
+      h.setSmlen(0);
+    } else {
+      h.setGcifile("");
+      h.setGcidate("");
+      h.setGcitime("");
+      h.setGcilen(0);
+    }
+    return h;
+  }
 };
 
 // ---- SM files ------------------------------------------------------------------------------
@@ -90,7 +105,8 @@ TEST_F(AttachTest, SmFileFillsTheSmRegionThenTheHeaderSaysSo) {
     const std::vector<std::uint8_t> data = Pattern(c.bytes, 9);
 
     ASSERT_TRUE(attachFile(pcFile("save.pdata", data), Attachment::SmFile));
-    EXPECT_EQ(device->writtenSectors(), SectorRun(kSlot + 72, c.sectors) + std::vector{kSlot});
+    // The SM data it had are detached first, and flushed; the new ones described after.
+    EXPECT_EQ(device->writtenSectors(), std::vector{kSlot} + SectorRun(kSlot + 72, c.sectors) + std::vector{kSlot});
     EXPECT_EQ(sectors(kSlot + 72, c.sectors), Padded(data));
     const SlotHeader expected = withSm(before, "save", c.bytes);
     EXPECT_EQ(testing::ReadHeader(image, 3), expected);
@@ -115,7 +131,7 @@ TEST_F(AttachTest, SmFileLeavesTheGraphicsOfTheEntryAlone) {
   device->writes.clear();
 
   ASSERT_TRUE(attachFile(pcFile("save.pdata", Pattern(600)), Attachment::SmFile));
-  EXPECT_EQ(device->writtenSectors(), SectorRun(kSlot + 72, 2) + std::vector{kSlot});
+  EXPECT_EQ(device->writtenSectors(), std::vector{kSlot} + SectorRun(kSlot + 72, 2) + std::vector{kSlot});
   const SlotHeader after = testing::ReadHeader(image, 3);
   EXPECT_EQ(after, withSm(before, "save", 600));
   EXPECT_EQ(after.gcifile(), "pics");
@@ -130,9 +146,9 @@ TEST_F(AttachTest, LargestGraphicsFillsTheSlotThenIndexThenHeader) {
   ASSERT_TRUE(attachFile(pcFile("pics.gci", data), Attachment::Graphics));
 
   EXPECT_EQ(device->writtenSectors(),
-            SectorRun(kSlot + 136, 3960) + SectorRun(kSlot + 56, 16) + std::vector{kSlot});
+            std::vector{kSlot} + SectorRun(kSlot + 136, 3960) + SectorRun(kSlot + 56, 16) + std::vector{kSlot});
   EXPECT_EQ(sectors(kSlot + 136, 3960), Padded(data));
-  EXPECT_EQ(device->writes.size(), 16u + 1u + 1u);  // runs of up to 256 sectors, index, header
+  EXPECT_EQ(device->writes.size(), 1u + 16u + 1u + 1u);  // detached, runs of up to 256 sectors, index, header
   EXPECT_EQ(sectors(kSlot + 56, 16), EmptyRecords(256));  // no pics.dat beside it
   EXPECT_EQ(testing::ReadHeader(image, 3), withGci(before, "pics", 2'027'519));
   EXPECT_EQ(dir.header(3), withGci(before, "pics", 2'027'519));
@@ -224,7 +240,7 @@ TEST_F(AttachTest, EntryIsLookedUpInTheTargetCategoryWhateverTheCase) {
   EXPECT_TRUE(device->writes.empty());
 
   ASSERT_TRUE(attachFile(path, Attachment::SmFile, "PONG", "games"));
-  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{kSlot + 72, kSlot}));
+  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{kSlot, kSlot + 72, kSlot}));
 }
 
 TEST_F(AttachTest, FileThatCannotBeOpenedShowsTheSystemText) {
@@ -248,38 +264,41 @@ TEST_P(AttachFailureTest, FailedGraphicsOrIndexWriteLeavesTheHeader) {
   EXPECT_FALSE(attachFile(pcFile("f.gci", Pattern(300 * 512)), Attachment::Graphics));
   EXPECT_EQ(ui.messages,
             (std::vector<std::string>{"Input/output error", "Error writing Vexo Graphics"}));
-  EXPECT_EQ(device->writtenSectors(), c.written);
-  EXPECT_EQ(dir.header(3), before);
-  EXPECT_EQ(testing::ReadHeader(image, 3), before);
+  EXPECT_EQ(device->writtenSectors(), std::vector{kSlot} + c.written);
+  // The entry stays whole, without the graphics it had: they were detached before the first
+  // byte of the new ones was written.
+  EXPECT_EQ(dir.header(3), detached(before, Attachment::Graphics));
+  EXPECT_EQ(testing::ReadHeader(image, 3), detached(before, Attachment::Graphics));
   EXPECT_FALSE(ui.progressVisible);
 }
 
-// 300 sectors of graphics go in two runs (256 and 44), then the index in one.
+// The old graphics are detached (write 1); 300 sectors of graphics go in two runs (256 and
+// 44), then the index in one.
 INSTANTIATE_TEST_SUITE_P(
     Writes, AttachFailureTest,
-    ::testing::Values(FailedWrite{"FirstRun", 1, {}},
-                      FailedWrite{"SecondRun", 2, SectorRun(kSlot + 136, 256)},
-                      FailedWrite{"Index", 3, SectorRun(kSlot + 136, 300)}),
+    ::testing::Values(FailedWrite{"FirstRun", 2, {}},
+                      FailedWrite{"SecondRun", 3, SectorRun(kSlot + 136, 256)},
+                      FailedWrite{"Index", 4, SectorRun(kSlot + 136, 300)}),
     [](const ::testing::TestParamInfo<FailedWrite>& param) { return param.param.what; });
 
 TEST_F(AttachTest, FailedSmWriteIsAGraphicsError) {
-  device->failWriteNumber = 1;
+  device->failWriteNumber = 2;  // the SM data, after their old ones were detached
   const SlotHeader before = dir.header(3);
   EXPECT_FALSE(attachFile(pcFile("save.pdata", Pattern(1000)), Attachment::SmFile));
   EXPECT_EQ(ui.messages,
             (std::vector<std::string>{"Input/output error", "Error writing Vexo Graphics"}));
-  EXPECT_TRUE(device->writes.empty());
-  EXPECT_EQ(dir.header(3), before);
+  EXPECT_EQ(device->writtenSectors(), std::vector{kSlot});
+  EXPECT_EQ(dir.header(3), detached(before, Attachment::SmFile));
   EXPECT_FALSE(ui.progressVisible);
 }
 
 TEST_F(AttachTest, FailedHeaderWriteLeavesTheCopyAheadOfTheCard) {
-  device->failWriteNumber = 2;  // the one data sector is write 1
+  device->failWriteNumber = 3;  // write 1 detaches the old SM data, write 2 is the new one
   const SlotHeader before = dir.header(3);
   EXPECT_FALSE(attachFile(pcFile("save.pdata", Pattern(100)), Attachment::SmFile));
   EXPECT_EQ(ui.messages,
             (std::vector<std::string>{"Input/output error", "Error writing Vexo Directory"}));
-  EXPECT_EQ(testing::ReadHeader(image, 3), before);
+  EXPECT_EQ(testing::ReadHeader(image, 3), detached(before, Attachment::SmFile));
   EXPECT_EQ(dir.header(3), withSm(before, "save", 100));
 }
 

@@ -57,7 +57,7 @@ struct SizeCase {
 
 class ImportSizeTest : public ImportTest, public ::testing::WithParamInterface<SizeCase> {};
 
-TEST_P(ImportSizeTest, WritesTheHeaderThenTheProgramSectorsOfTheSlot) {
+TEST_P(ImportSizeTest, WritesTheProgramSectorsOfTheSlotThenTheHeader) {
   const SizeCase c = GetParam();
   testing::FormatImage(image);
   load();
@@ -67,7 +67,7 @@ TEST_P(ImportSizeTest, WritesTheHeaderThenTheProgramSectorsOfTheSlot) {
 
   ASSERT_TRUE(import(pcFile("Pong.vxe", program), "Games"));
 
-  EXPECT_EQ(device->writtenSectors(), std::vector<std::uint64_t>{0} + SectorRun(1, c.sectors));
+  EXPECT_EQ(device->writtenSectors(), SectorRun(1, c.sectors) + std::vector<std::uint64_t>{0});
   SlotHeader expected = ProgramHeader("Games", "Pong", program);
   expected.setFirst(1);  // the only entry: both ends of the chain
   expected.setLast(1);
@@ -148,16 +148,16 @@ TEST_F(ImportTest, TimestampTextIsLocalTimeWithTheGivenSeparators) {
   EXPECT_EQ(TimestampText(testing::kFileTime, {".", "-"}), "2021.03.0501-30-09");
 }
 
-// ---- New entries: the lowest free slot, linked into the chain first ------------------------
+// ---- New entries: the lowest free slot, linked into the chain once the program is there -----
 
-TEST_F(ImportTest, NewEntryWritesChainNeighboursThenItsHeaderThenItsData) {
+TEST_F(ImportTest, NewEntryWritesItsDataThenChainNeighboursThenItsHeader) {
   CardBuilder().add(1, "", "a").add(2, "", "c").add(4, "", "d").writeTo(image);
   load();
   const std::vector<std::uint8_t> program = Pattern(600);
   ASSERT_TRUE(import(pcFile("b.vxe", program)));
 
   EXPECT_EQ(device->writtenSectors(),
-            (std::vector<std::uint64_t>{S(1), S(2), S(3), S(3) + 1, S(3) + 2}));
+            (std::vector<std::uint64_t>{S(3) + 1, S(3) + 2, S(1), S(2), S(3)}));
   reload();
   EXPECT_EQ(dir.CheckChain(), 0);
   EXPECT_EQ(dir.header(3).previous(), 1);
@@ -179,7 +179,8 @@ TEST_F(ImportTest, FullVolumeRefusesANewEntryButStillReplaces) {
 
   ui.answers = {Answer::Yes};
   EXPECT_TRUE(import(pcFile("E300.vxe", Pattern(10))));
-  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(300), S(300) + 1}));
+  // Taken out, the program, the header again.
+  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(300), S(300) + 1, S(300)}));
 }
 
 TEST_F(ImportTest, NamesLongerThanTheFieldAreNeverFoundAgain) {
@@ -226,7 +227,9 @@ TEST_F(ImportReplaceTest, YesKeepsSlotAndChainPlaceAndStartsTheHeaderAfresh) {
   EXPECT_EQ(ui.questions[0].text, "Replace 'game'?");
   EXPECT_EQ(ui.questions[0].buttons, Buttons::YesNo);
   EXPECT_EQ(ui.questions[0].preferred, Answer::No);
-  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(3), S(3) + 1}));
+  // Taken out of the directory, the program, the header with its old links: a flush between each.
+  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(3), S(3) + 1, S(3)}));
+  EXPECT_EQ(device->flushes, 3);  // outside an operation, each write is flushed as it is made
   SlotHeader expected = ProgramHeader("Games", "game", program);
   expected.setPrevious(2);
   expected.setNext(4);
@@ -281,31 +284,31 @@ TEST_F(ImportTest, FailedHeaderWriteLeavesTheSlotAsItWas) {
   CardBuilder().add(1, "", "b").writeTo(image);
   load();
   const SlotHeader before = dir.header(2);
-  device->failWriteNumber = 3;  // header 1 twice (new first, old first's back link), then slot 2
+  // The program's two sectors, header 1 twice (new first, old first's back link), then slot 2.
+  device->failWriteNumber = 4;
 
   EXPECT_FALSE(import(pcFile("a.vxe", Pattern(700))));
   EXPECT_EQ(ui.messages,
             (std::vector<std::string>{"Input/output error", "Error writing Vexo Directory"}));
-  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(1), S(1)}));
+  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(2) + 1, S(2) + 2, S(1), S(1)}));
   EXPECT_EQ(dir.header(2), before);
   EXPECT_EQ(testing::ReadHeader(image, 2), before);
-  EXPECT_EQ(ui.progressShown, 0);
+  EXPECT_FALSE(ui.progressVisible);
 }
 
-TEST_F(ImportTest, FailedProgramWriteLeavesTheNewHeader) {
+TEST_F(ImportTest, FailedProgramWriteListsNothing) {
   testing::FormatImage(image);
   load();
-  device->failWriteNumber = 2;
+  const SlotHeader before = dir.header(1);
+  device->failWriteNumber = 1;
   const std::vector<std::uint8_t> program = Pattern(1000);
 
   EXPECT_FALSE(import(pcFile("Pong.vxe", program)));
   EXPECT_EQ(ui.messages,
             (std::vector<std::string>{"Input/output error", "Error writing Vexo Program"}));
-  EXPECT_EQ(device->writtenSectors(), std::vector<std::uint64_t>{0});
-  const SlotHeader h = testing::ReadHeader(image, 1);
-  EXPECT_EQ(h.proglen(), 1000);
-  EXPECT_EQ(h.progsum(), ByteSum(program));
-  EXPECT_EQ(dir.header(1), h);
+  EXPECT_TRUE(device->writtenSectors().empty());
+  EXPECT_EQ(testing::ReadHeader(image, 1), before);
+  EXPECT_EQ(dir.header(1), before);
   EXPECT_FALSE(ui.progressVisible);
 }
 

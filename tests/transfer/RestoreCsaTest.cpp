@@ -103,26 +103,60 @@ TEST_F(RestoreTest, UncheckingEveryEntryStillRestoresTheCsa) {
   EXPECT_EQ(ui.progressShown, 1);
 }
 
-TEST_F(RestoreTest, CsaWithoutEntriesIsTheRestOfThePayloadAndSetsOnlyCsalen) {
-  CardBuilder().add(1, "", "a").writeTo(image);
-  SlotHeader h1 = testing::ReadHeader(image, 1);
-  h1.setCsafile("Keep");
-  h1.setCsaflag(1);
-  h1.setCsalen(10);
-  testing::WriteHeader(image, 1, h1);
-  load();
-  const std::vector<std::uint8_t> csa = Pattern(3000, 6);
-  std::vector<std::uint8_t> payload = {'D', 'M', 'L', 'E', 0, 0, 1};
-  payload.insert(payload.end(), csa.begin(), csa.end());
-  put(payload);
+// The area of an archive over a card that has one of its own: offered unchecked, and when
+// checked, restored only after "Replace the Common Storage Area of …?" (default No).
+TEST_F(RestoreTest, AnAreaOverTheCardsOwnIsTheUsersChoice) {
+  struct Case {
+    const char* what;
+    bool checked;
+    std::vector<Answer> answers;
+    bool replaced;
+  };
+  for (const Case& c : {Case{"left unchecked", false, {}, false},
+                        Case{"checked, then No", true, {Answer::No}, false},
+                        Case{"checked, then Yes", true, {Answer::Yes}, true}}) {
+    SCOPED_TRACE(c.what);
+    testing::FormatImage(image);
+    CardBuilder().add(1, "", "a").writeTo(image);
+    SlotHeader h1 = testing::ReadHeader(image, 1);
+    h1.setCsafile("Keep");
+    h1.setCsaflag(1);
+    h1.setCsalen(10);
+    testing::WriteHeader(image, 1, h1);
+    const std::vector<std::uint8_t> own = Pattern(512, 9);
+    testing::WriteBytes(image, testing::kCsaByte, own.data(), own.size());
+    if (device == nullptr) load(); else reload();
+    ui.questions.clear();
+    ui.answers.assign(c.answers.begin(), c.answers.end());
+    // A payload of the area alone, which is the rest of the payload: header 1 takes only csalen.
+    const std::vector<std::uint8_t> csa = Pattern(3000, 6);
+    std::vector<std::uint8_t> payload = {'D', 'M', 'L', 'E', 0, 0, 1};
+    payload.insert(payload.end(), csa.begin(), csa.end());
+    put(payload);
 
-  ASSERT_TRUE(restore());
-  EXPECT_TRUE(shown.empty());
-  EXPECT_EQ(testing::ReadBytes(image, testing::kCsaByte, 6 * 512),
-            testing::TransferFixture::Padded(csa));
-  h1.setCsalen(3000);
-  EXPECT_EQ(testing::ReadHeader(image, 1), h1);
-  EXPECT_TRUE(ui.messages.empty());
+    bool offeredChecked = true;
+    ASSERT_TRUE(restore([&](RestoreList& list) {
+      ASSERT_TRUE(list.csa.has_value());
+      EXPECT_EQ(list.csa->text, "Common Storage Area: 3000 bytes");
+      offeredChecked = list.csa->checked;
+      list.csa->checked = c.checked;
+    }));
+    EXPECT_FALSE(offeredChecked);
+    if (c.checked) {
+      ASSERT_EQ(ui.questions.size(), 1u);
+      EXPECT_EQ(ui.questions[0].text.rfind("Replace the Common Storage Area of Vexo 1 (E:)", 0), 0u)
+          << ui.questions[0].text;
+      EXPECT_EQ(ui.questions[0].preferred, Answer::No);
+    } else {
+      EXPECT_TRUE(ui.questions.empty());
+    }
+    SlotHeader expected = h1;
+    if (c.replaced) expected.setCsalen(3000);
+    EXPECT_EQ(testing::ReadHeader(image, 1), expected);
+    EXPECT_EQ(testing::ReadBytes(image, testing::kCsaByte, 512),
+              c.replaced ? std::vector<std::uint8_t>(csa.begin(), csa.begin() + 512) : own);
+    EXPECT_TRUE(ui.messages.empty());
+  }
 }
 
 }  // namespace
