@@ -127,7 +127,7 @@ void WriteEntryJson(std::ostream& out, const std::string& card, const Directory&
 }
 
 void WriteDiagnosticsJson(std::ostream& out, const std::string& card, const Directory& dir,
-                          const Diagnostics& diagnostics) {
+                          const Diagnostics& diagnostics, const std::vector<ProgramFinding>& programs) {
   Json rows = Json::array();
   for (int slot = 1; slot <= kSlotCount; ++slot) {
     const SlotHeader& h = dir.header(slot);
@@ -138,12 +138,16 @@ void WriteDiagnosticsJson(std::ostream& out, const std::string& card, const Dire
       AddLink(row, link.field, (h.*link.value)(), cells[link.checkColumn]);
     rows.push_back(std::move(row));
   }
+  Json findings = Json::array();
+  for (const ProgramFinding& finding : programs)
+    findings.push_back({{"slot", finding.slot}, {"finding", finding.text}});
   Write(out, {{"card", card},
               {"rows", rows},
               {"errors", diagnostics.errors},
               {"warnings", diagnostics.warnings},
               {"summary", diagnostics.summary},
-              {"all_ok", !diagnostics.alarming}});
+              {"program_findings", findings},
+              {"all_ok", !diagnostics.alarming && programs.empty()}});
 }
 
 void WriteRestoreListJson(std::ostream& out, const std::string& archive, const RestoreList& list) {

@@ -10,6 +10,7 @@
 
 #include "transfer/Restore.h"
 #include "volume/Diagnostics.h"
+#include "volume/ProgramChecks.h"
 #include "volume/Directory.h"
 
 namespace vexo {
@@ -25,9 +26,10 @@ void WriteCategoriesJson(std::ostream& out, const std::string& card, const Direc
 // info CARD ENTRY: every field of the entry's header.
 void WriteEntryJson(std::ostream& out, const std::string& card, const Directory& dir, int slot);
 
-// diag CARD: the grid's rows as numbers and check results, and the summary.
+// diag CARD: the grid's rows as numbers and check results, the summary, and the programs that
+// do not match their checksums.
 void WriteDiagnosticsJson(std::ostream& out, const std::string& card, const Directory& dir,
-                          const Diagnostics& diagnostics);
+                          const Diagnostics& diagnostics, const std::vector<ProgramFinding>& programs);
 
 // restore --list ARCHIVE: the items the restore would offer.
 void WriteRestoreListJson(std::ostream& out, const std::string& archive, const RestoreList& list);

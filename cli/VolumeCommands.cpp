@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/JsonOutput.h"
 #include "volume/Diagnostics.h"
+#include "volume/ProgramChecks.h"
 #include "volume/Format.h"
 #include "volume/Repair.h"
 
@@ -22,9 +23,10 @@ int DiagCommand(const Arguments& args, CommandIo& io) {
   CardSession session(io);
   if (!session.openVolume(args.positional[0])) return kExitStopped;
   const Diagnostics d = Diagnose(session.directory);
-  const int status = d.alarming ? kExitStopped : kExitDone;
+  const std::vector<ProgramFinding> programs = CheckPrograms(session.directory, session.disk);
+  const int status = d.alarming || !programs.empty() ? kExitStopped : kExitDone;
   if (io.json) {
-    WriteDiagnosticsJson(io.out, args.positional[0], session.directory, d);
+    WriteDiagnosticsJson(io.out, args.positional[0], session.directory, d, programs);
     return status;
   }
   for (int row = 1; row < kDiagnosticsRows; ++row) {
@@ -34,6 +36,7 @@ int DiagCommand(const Arguments& args, CommandIo& io) {
     io.out << '\n';
   }
   io.out << d.summary << '\n';
+  for (const ProgramFinding& finding : programs) io.out << finding.text << '\n';
   return status;
 }
 

@@ -1,11 +1,15 @@
 #include "explorer/DiagnosticsDialog.h"
 
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "volume/Diagnostics.h"
+#include "volume/ProgramChecks.h"
 
 namespace vexo {
 
@@ -26,11 +30,24 @@ DiagnosticsDialog::DiagnosticsDialog(QWidget* parent) : QDialog(parent) {
   headerGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   const int widths[kDiagnosticsColumns] = {48, 105, 97, 64, 64, 64, 64, 64, 64, 64, 64};
   for (int c = 0; c < kDiagnosticsColumns; ++c) headerGrid->setColumnWidth(c, widths[c]);
+  programFindings = new QListWidget(this);
+  programFindings->setObjectName("programFindings");
+  programFindings->setMaximumHeight(90);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  repairButton = buttons->addButton("Repair", QDialogButtonBox::ActionRole);
+  repairButton->setObjectName("repairButton");
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(repairButton, &QPushButton::clicked, this, [this] {
+    if (onRepair) onRepair();
+  });
   layout->addWidget(summaryLabel);
   layout->addWidget(headerGrid, 1);
+  layout->addWidget(programFindings);
+  layout->addWidget(buttons);
 }
 
-void DiagnosticsDialog::fill(const Diagnostics& d) {
+void DiagnosticsDialog::fill(const Diagnostics& d, const std::vector<ProgramFinding>& programs,
+                             bool repairable) {
   QStringList titles;
   for (const std::string& title : d.cells[0]) titles << QString::fromStdString(title);
   headerGrid->setHorizontalHeaderLabels(titles);
@@ -44,6 +61,10 @@ void DiagnosticsDialog::fill(const Diagnostics& d) {
   QPalette palette = summaryLabel->palette();
   palette.setColor(QPalette::WindowText, d.alarming ? Qt::red : Qt::black);
   summaryLabel->setPalette(palette);
+  programFindings->clear();
+  for (const ProgramFinding& finding : programs) programFindings->addItem(QString::fromStdString(finding.text));
+  programFindings->setVisible(!programs.empty());
+  repairButton->setEnabled(repairable);
 }
 
 }  // namespace vexo

@@ -11,6 +11,7 @@
 #include "explorer/NodeTexts.h"
 #include "volume/CardName.h"
 #include "volume/NodePath.h"
+#include "volume/Repair.h"
 
 namespace vexo {
 
@@ -45,8 +46,18 @@ void MainWindow::ListEntries() {
   OperationScope operation(access);
   entryList->clear();
   const Resolved resolved = ResolveSelection();
-  // The chain of the volume listed is checked, not that of whichever directory was read last.
-  if (resolved.success) dir.CheckChain();
+  // The chain of the volume listed is checked, not that of whichever directory was read last;
+  // a chain out of step is offered for repair.
+  if (resolved.success) {
+    const Selection& s = resolved.selection;
+    const int errors = dir.CountChainErrors();
+    if (errors != 0 && static_cast<Prompter&>(prompter).ask(
+                           ChainErrorsText(errors) + "\nRepair the chain of " +
+                               CardName(access, s.disk, s.drive, true) + "?",
+                           Buttons::YesNo, Answer::No) == Answer::Yes &&
+        RepairChain(dir, s.disk, s.drive, RepairQuestion::AlreadyAsked))
+      return;  // the repair has listed the entries again
+  }
   QList<QTreeWidgetItem*> items;
   if (resolved.success) {
     for (const EntryRow& row : dir.ChainEntries(resolved.selection.category)) {

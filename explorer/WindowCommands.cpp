@@ -15,6 +15,8 @@
 #include "volume/Diagnostics.h"
 #include "volume/EntryMaintenance.h"
 #include "volume/Format.h"
+#include "volume/ProgramChecks.h"
+#include "volume/Repair.h"
 
 namespace vexo {
 
@@ -56,9 +58,13 @@ void MainWindow::showDiagnostics() {
   QString drive;
   if (!dialogs.diagnostics || node == nullptr || !ParseDriveNodeText(node->text(0), disk, drive)) return;
   WindowPrompter::Job job(prompter);
-  OperationScope operation(access);
-  const bool loaded =
-      IsVexoNodeText(node->text(0)) && dir.LoadDirectory(disk, drive.toStdString(), DirectoryLoad::Keep);
+  const std::string driveText = drive.toStdString();
+  // Read with the card open, which is closed again while the dialog shows.
+  const auto read = [this, disk, driveText] {
+    OperationScope operation(access);
+    return dir.LoadDirectory(disk, driveText, DirectoryLoad::Keep);
+  };
+  const bool loaded = IsVexoNodeText(node->text(0)) && read();
   if (!loaded) {
     // Only a card that was read can be said to hold no volume; a failed read has said why,
     // except for the errors that mean no card.
@@ -69,7 +75,19 @@ void MainWindow::showDiagnostics() {
       prompter.message((node->text(0) + ": ").toStdString() + access.lastErrorText());
     return;
   }
-  dialogs.diagnostics->fill(Diagnose(dir));
+  const auto fill = [this, disk] {
+    OperationScope operation(access);
+    dialogs.diagnostics->fill(Diagnose(dir), CheckPrograms(dir, disk), !SlotsNeedingRepair(dir).empty());
+  };
+  fill();
+  dialogs.diagnostics->onRepair = [this, disk, driveText, read, fill] {
+    {
+      OperationScope operation(access);
+      if (!RepairChain(dir, disk, driveText)) return;
+    }
+    // The listing that follows a repair may have read another card's directory.
+    if (read()) fill();
+  };
   dialogs.diagnostics->setWindowTitle(
       "Vexo File system Diagnostics \u2014 " +
       QString::fromStdString(CardName(access, disk, drive.toStdString(), true)));

@@ -6,17 +6,9 @@
 #include "transfer/PcFile.h"
 #include "transfer/SectorRuns.h"
 #include "volume/Chain.h"
+#include "volume/ProgramChecks.h"
 
 namespace vexo {
-namespace {
-
-std::uint16_t ByteSum(const std::uint8_t* data, std::size_t bytes) {
-  unsigned sum = 0;
-  for (std::size_t i = 0; i < bytes; ++i) sum += data[i];
-  return static_cast<std::uint16_t>(sum);
-}
-
-}  // namespace
 
 bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget& target,
                    const std::string& filePath, const RegionalSeparators& separators) {
@@ -55,7 +47,7 @@ bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget&
   h.setFilename(entryName);
   SetTimestamp(h, kDate, kTime, TimestampText(file.modified, separators));
   h.setProglen(static_cast<std::uint16_t>(file.bytes));
-  h.setProgsum(ByteSum(buffers.vexoprog().data(), file.bytes));
+  h.setProgsum(ProgramSum(buffers.vexoprog().data(), file.bytes));
   h.setFirst(old.first());
   h.setLast(old.last());
   if (slot == 1) {

@@ -120,6 +120,14 @@ std::vector<int> SortedUsedSlots(const Directory& directory) {
 }
 
 int Directory::CheckChain() {
+  const int errors = CountChainErrors();
+  if (errors != 0) prompter().message(ChainErrorsText(errors));
+  return errors;
+}
+
+std::string ChainErrorsText(int errors) { return std::to_string(errors) + " Errors in Vexo File system"; }
+
+int Directory::CountChainErrors() const {
   const std::vector<int> s = SortedUsedSlots(*this);
   const std::size_t n = s.size();
   const SlotHeader& h1 = header(1);
@@ -147,7 +155,6 @@ int Directory::CheckChain() {
       if (k == n - 1) check(h1.last() == s[k]);
     }
   }
-  if (errors != 0) prompter().message(std::to_string(errors) + " Errors in Vexo File system");
   return errors;
 }
 

@@ -52,6 +52,8 @@ class Directory {
 
   // Chain errors against the order the sort keys demand; shows their number when not 0.
   int CheckChain();
+  // The same count, shown nowhere.
+  int CountChainErrors() const;
   // The entries of a category in chain order; the walk gives up after 513 slots.
   std::vector<EntryRow> ChainEntries(const std::string& category) const;
 
@@ -64,6 +66,9 @@ class Directory {
  private:
   DiskAccess& access_;
 };
+
+// "N Errors in Vexo File system".
+std::string ChainErrorsText(int errors);
 
 // The categories of the used slots, blank left out, in the order of the lowest slot that carries
 // each: the order of the volume tree's category nodes.

@@ -39,14 +39,15 @@ std::vector<int> SlotsNeedingRepair(const Directory& dir) {
   return slots;
 }
 
-bool RepairChain(Directory& dir, int disk, const std::string& drive) {
+bool RepairChain(Directory& dir, int disk, const std::string& drive, RepairQuestion question) {
   const std::vector<int> slots = SlotsNeedingRepair(dir);
   Prompter& ui = dir.prompter();
   if (slots.empty()) {
     ui.message("The Vexo File system needs no repair");
     return true;
   }
-  if (ui.ask("Rebuild the chain of the Vexo File system, writing " + std::to_string(slots.size()) +
+  if (question == RepairQuestion::Ask &&
+      ui.ask("Rebuild the chain of the Vexo File system, writing " + std::to_string(slots.size()) +
                  " headers?",
              Buttons::YesNo, Answer::No) == Answer::No)
     return false;

@@ -10,7 +10,9 @@ namespace vexo {
 // The headers a repair would write, in slot order; empty when the directory is consistent.
 std::vector<int> SlotsNeedingRepair(const Directory& dir);
 
-// Asks first; false when declined or a write failed (shown).
-bool RepairChain(Directory& dir, int disk, const std::string& drive);
+// Asks first (unless the caller already has); false when declined or a write failed (shown).
+enum class RepairQuestion { Ask, AlreadyAsked };
+bool RepairChain(Directory& dir, int disk, const std::string& drive,
+                 RepairQuestion question = RepairQuestion::Ask);
 
 }  // namespace vexo

@@ -14,6 +14,7 @@
 
 #include "tests/cli/RunVexoForTest.h"
 #include "tests/transfer/ArchiveFixture.h"
+#include "volume/ProgramChecks.h"
 
 namespace vexo {
 namespace {
@@ -160,6 +161,7 @@ TEST_F(ArchiveCommandsTest, CtrlCDuringARestoreLeavesWholeEntries) {
                                              static_cast<std::uint8_t>(i));
     e.data.gci = testing::Noise(1 << 20, static_cast<std::uint32_t>(i));
     e.header.setGcilen(1 << 20);
+    e.header.setProgsum(ProgramSum(e.data.program.data(), e.data.program.size()));
     stored.push_back(e);
   }
   const std::string archive = temp.file("many.VexoImage");

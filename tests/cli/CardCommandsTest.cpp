@@ -101,6 +101,20 @@ TEST_F(CardCommandsTest, DiagAndRepair) {
   EXPECT_NE(diag.out.find("\n1 Errors\n"), std::string::npos);
   EXPECT_EQ(Vexo({"--yes", "repair", card}).status, 0);
   EXPECT_EQ(Vexo({"diag", card}).status, 0);
+
+  // A program whose bytes no longer sum to its checksum (torn, or rotted) passes every chain
+  // check: diag reads it back and says so after the summary, and in --json.
+  testing::WriteBytes(card, (SlotFirstSector(2) + kProgramSector) * kSectorSize, "X", 1);
+  diag = Vexo({"diag", card});
+  EXPECT_EQ(diag.status, 1);
+  EXPECT_NE(diag.out.find("\nAll ok\nSlot 2 (b): the program does not match its checksum\n"),
+            std::string::npos)
+      << diag.out.substr(diag.out.size() - 200);
+  const Result json = Vexo({"--json", "diag", card});
+  EXPECT_EQ(json.status, 1);
+  EXPECT_NE(json.out.find(R"("finding": "Slot 2 (b): the program does not match its checksum")"),
+            std::string::npos);
+  EXPECT_NE(json.out.find(R"("all_ok": false)"), std::string::npos);
 }
 
 TEST_F(CardCommandsTest, CsaTakesTheOffsetAsTyped) {

@@ -72,7 +72,7 @@ TEST_F(JsonOutputTest, EachCommandPrintsOneDocumentWithItsFields) {
       {{"ls", card}, {"card", "category", "chain_errors", "entries"}, "entries", kEntryFields},
       {{"ls", "--categories", card}, {"card", "categories"}, "categories", {"name", "entry_count"}},
       {{"info", card, "Pong", "-c", "Games"}, {"card", "entry"}, "entry", kEntryFields},
-      {{"diag", card}, {"card", "rows", "errors", "warnings", "summary", "all_ok"}, "rows",
+      {{"diag", card}, {"card", "rows", "errors", "warnings", "summary", "program_findings", "all_ok"}, "rows",
        linkFields},
       {{"restore", "--list", archive}, {"archive", "items", "csa"}, "items",
        {"item", "category", "name", "stored"}},

@@ -23,6 +23,7 @@
 #include "transfer/ImageArchive.h"
 #include "transfer/ImagePayload.h"
 #include "volume/GraphicsIndex.h"
+#include "volume/ProgramChecks.h"
 #include "tests/explorer/WindowFixture.h"
 
 namespace vexo::testing {
@@ -81,6 +82,7 @@ struct StoredEntry {
     h.setFilename(filename);
     h.setDesc1("stored " + filename);
     h.setProglen(static_cast<std::uint16_t>(program.size()));
+    h.setProgsum(ProgramSum(program.data(), program.size()));
     h.setSmlen(static_cast<std::uint16_t>(sm.size()));
     h.setGcilen(static_cast<std::uint32_t>(gci.size()));
     return h;
@@ -192,6 +194,7 @@ class DragDropFixture : public WindowFixture {
       WriteBytes(a, (SlotFirstSector(2) + sector) * 512, Pattern(512, static_cast<std::uint8_t>(sector)).data(), 512);
     SlotHeader alpha = ReadHeader(a, 2);
     alpha.setProglen(1000);
+    alpha.setProgsum(ProgramSum(ReadBytes(a, (SlotFirstSector(2) + kProgramSector) * 512, 1000).data(), 1000));
     alpha.setSmlen(100);
     alpha.setDesc1("the first letter");
     WriteHeader(a, 2, alpha);

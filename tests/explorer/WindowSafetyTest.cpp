@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -124,7 +125,44 @@ TEST_F(WindowSafetyTest, DiagnosticsShowTheDriveRightClicked) {
   testing::WriteHeader(a, 3, broken);
   EXPECT_EQ(diagnosticsOf({"Vexo 1 (E:)"}), "1 Errors");
   EXPECT_TRUE(grid()->item(1, 1)->text().startsWith("Alpha"));
-  EXPECT_EQ(seam.messages, std::vector<QString>{"1 Errors in Vexo File system"});  // as E: was listed
+  // As E: was listed, its chain check offered a repair, answered No.
+  EXPECT_EQ(seam.questions, std::vector<QString>{"1 Errors in Vexo File system\nRepair the chain of "
+                                                 "Vexo 1 (E:) \u2014 a.img?"});
+  EXPECT_EQ(ReadHeader(a, 3).previous(), 7);
+  seam.questions.clear();
+
+  // The dialog's Repair rebuilds the chain after its own question and shows the card again.
+  QPushButton* repair = Named<QPushButton>(diagnosticsDialog(), "repairButton");
+  EXPECT_TRUE(repair->isEnabled());
+  EXPECT_TRUE(Named<QListWidget>(diagnosticsDialog(), "programFindings")->isHidden());
+  seam.answers = {Answer::Yes};
+  repair->click();
+  ASSERT_EQ(seam.questions.size(), 1u);
+  EXPECT_TRUE(seam.questions[0].startsWith("Rebuild the chain of the Vexo File system")) << seam.questions[0].toStdString();
+  EXPECT_NE(ReadHeader(a, 3).previous(), 7);
+  EXPECT_EQ(Named<QLabel>(diagnosticsDialog(), "Label1")->text(), "All ok");
+  EXPECT_FALSE(repair->isEnabled());
+
+  // A program that does not match its checksum is listed below the grid: Alpha's, one byte
+  // changed.
+  const std::uint64_t alphaProgram = (SlotFirstSector(2) + kProgramSector) * kSectorSize;
+  const std::uint8_t changed = static_cast<std::uint8_t>(~testing::ReadBytes(a, alphaProgram, 1)[0]);
+  testing::WriteBytes(a, alphaProgram, &changed, 1);
+  EXPECT_EQ(diagnosticsOf({"Vexo 1 (E:)"}), "All ok");
+  QListWidget* findings = Named<QListWidget>(diagnosticsDialog(), "programFindings");
+  EXPECT_FALSE(findings->isHidden());
+  ASSERT_EQ(findings->count(), 1);
+  EXPECT_EQ(findings->item(0)->text(), "Slot 2 (Games\\Alpha): the program does not match its checksum");
+  seam.questions.clear();
+
+  // Yes to the listing's offer repairs the card before it is listed.
+  testing::WriteHeader(a, 3, broken);
+  seam.answers = {Answer::Yes};
+  clickVolume({"Vexo 2 (F:)"});
+  clickVolume({"Vexo 1 (E:)"});
+  ASSERT_EQ(seam.questions.size(), 1u);
+  EXPECT_NE(ReadHeader(a, 3).previous(), 7);
+  seam.questions.clear();
 
   seam.messages.clear();
   seam.dialogs.clear();
