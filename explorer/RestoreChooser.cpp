@@ -1,5 +1,6 @@
 #include "explorer/RestoreChooser.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -30,9 +31,12 @@ RestoreChooser::RestoreChooser(DialogSeam& dialogs, RestoreItemDialog& itemDialo
   auto* layout = new QVBoxLayout(this);
   itemList = new QListWidget(this);
   itemList->setObjectName("CheckListBox1");
+  csaCheck = new QCheckBox(this);
+  csaCheck->setObjectName("csaCheck");
   hintLabel = new QLabel("Double click Entry to rename", this);
   hintLabel->setObjectName("Label1");
   layout->addWidget(itemList, 1);
+  layout->addWidget(csaCheck);
   layout->addWidget(hintLabel);
   auto* checkRow = new QHBoxLayout;
   checkAllButton = MakeButton(this, "Check &All", "BitBtn3");
@@ -72,6 +76,11 @@ void RestoreChooser::showItems(const RestoreList& list) {
     row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
     row->setCheckState(item.checked ? Qt::Checked : Qt::Unchecked);
   }
+  csaCheck->setVisible(list.csa.has_value());
+  if (list.csa) {
+    csaCheck->setText(QString::fromStdString(list.csa->text));
+    csaCheck->setChecked(list.csa->checked);
+  }
 }
 
 // The check marks the person set go back into the list.
@@ -79,6 +88,7 @@ void RestoreChooser::takeChecks() {
   if (!list_) return;
   for (int i = 0; i < itemList->count(); ++i)
     list_->items()[static_cast<std::size_t>(i)].checked = itemList->item(i)->checkState() == Qt::Checked;
+  if (list_->csa) list_->csa->checked = csaCheck->isChecked();
 }
 
 void RestoreChooser::checkAll() {

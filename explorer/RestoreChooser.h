@@ -1,11 +1,13 @@
 #pragma once
 // "Modify entries to be restored": the entries of an image archive, checked to be restored,
-// renamed or moved to another category before anything is written.
+// renamed or moved to another category before anything is written, and below them the
+// archive's Common Storage Area, checked to be restored or not.
 
 #include <QDialog>
 
 #include "transfer/Restore.h"
 
+class QCheckBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -35,6 +37,7 @@ class RestoreChooser : public QDialog {
   void takeChecks();
 
   QListWidget* itemList;
+  QCheckBox* csaCheck;  // the archive's Common Storage Area, when it has one
   QLabel* hintLabel;
   QPushButton* checkAllButton;
   QPushButton* changeCategoryButton;

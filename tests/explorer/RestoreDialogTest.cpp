@@ -1,6 +1,7 @@
 // "Modify entries to be restored": its buttons, renaming by double click, the mass change of
 // category, and what "Restore Checked" and Cancel leave on the card.
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -192,6 +193,53 @@ TEST_F(RestoreDialogTest, RestoreCheckedWritesAndCancelWritesNothing) {
     expectIdle();
   }
   EXPECT_TRUE(seam.messages.empty());
+}
+
+// The archive's Common Storage Area is a choice of its own: offered unchecked over F:, whose
+// area holds "Map", and restored only when checked and the question that names the card is
+// answered Yes.
+TEST_F(RestoreDialogTest, TheArchivesAreaIsOfferedAndAskedFor) {
+  const Bytes area = Pattern(3000, 0x61);
+  testing::WriteArchive(localPc("area.VexoImage").toStdString(),
+                        testing::Payload({Stored("Demos", "Tour", 400, 0x92)}, area));
+  showPc();
+  clickVolume({"Vexo 2 (F:)"});
+  const Bytes own = Sectors(b, kCsaFirstSector, 700);
+  struct Case {
+    const char* what;
+    bool check;
+    std::vector<Answer> answers;  // to the area's question, then to "Replace 'Tour'?"
+    bool replaced;
+  };
+  for (const Case& c : {Case{"left unchecked", false, {Answer::Yes}, false},
+                        Case{"checked, No", true, {Answer::No, Answer::Yes}, false},
+                        Case{"checked, Yes", true, {Answer::Yes, Answer::Yes}, true}}) {
+    SCOPED_TRACE(c.what);
+    QString offered;
+    bool offeredChecked = true;
+    seam.questions.clear();
+    seam.answers.assign(c.answers.begin(), c.answers.end());
+    seam.onDialog = [&](QDialog& dialog) {
+      QCheckBox* csa = Named<QCheckBox>(&dialog, "csaCheck");
+      offered = csa->isHidden() ? QString() : csa->text();
+      offeredChecked = csa->isChecked();
+      csa->setChecked(c.check);
+      Button(dialog, "BitBtn1")->click();
+      return dialog.result();
+    };
+    dropOnEntries("area.VexoImage", kNowhere);
+    EXPECT_EQ(offered, "Common Storage Area: 3000 bytes");
+    EXPECT_FALSE(offeredChecked);
+    if (c.check) {
+      ASSERT_FALSE(seam.questions.empty());
+      EXPECT_EQ(seam.questions.front(), "Replace the Common Storage Area of Vexo 2 (F:) \u2014 b.img?");
+    }
+    EXPECT_EQ(ReadHeader(b, 1).csafile(), c.replaced ? "" : "Map");
+    EXPECT_EQ(ReadHeader(b, 1).csalen(), c.replaced ? 3000u : 700u);
+    EXPECT_EQ(Sectors(b, kCsaFirstSector, 700), c.replaced ? Bytes(area.begin(), area.begin() + 700) : own);
+    EXPECT_EQ(ReadHeader(b, 3).filename(), "Tour");
+    expectIdle();
+  }
 }
 
 }  // namespace
