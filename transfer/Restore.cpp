@@ -386,8 +386,13 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
     if (!in.WriteSlotRange(kCsaSlot, 0, layout->csaBytes))
       return in.cardRefused() ? stop() : settle(stored.size(), false);
   }
-  // The payload's checks at its end, before any header tells of what it brought.
-  if (!in.finish()) return settle(stored.size(), false);
+  // The payload's checks at its end, before any header tells of what it brought: an archive
+  // that fails them lists nothing new (an entry it replaced stays out, for the chain check).
+  if (!in.finish()) {
+    io.Flush();
+    dir.observer->entriesChanged();
+    return stop();
+  }
   if (!io.Flush()) return stop();
 
   if (!listWritten(stored.size())) return stop();
