@@ -149,10 +149,14 @@ bool InsertIntoCsa(Directory& dir, const VolumeTarget& target, const std::string
     }
     return true;
   };
+  bool refused = false;  // by the card: then nothing more is written
   const bool written = runs.write(kCsaFirstSector + static_cast<std::uint64_t>(offset), size, fromFile,
-                                  [](std::uint64_t) { return std::string("Error writing CSA"); },
+                                  [&refused](std::uint64_t) {
+                                    refused = true;
+                                    return std::string("Error writing CSA");
+                                  },
                                   StopAt::BetweenRuns);
-  if (!io.Flush()) return false;
+  if (refused || !io.Flush()) return false;
   if (!written) {
     // Stopped between runs, or the file failed. Where it overwrote described bytes, the area
     // keeps its extent but names no file at its start any more: that file is partly replaced.

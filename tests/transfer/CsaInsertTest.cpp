@@ -211,21 +211,36 @@ TEST_F(CsaInsertTest, NothingIsWrittenBeyondTheAddressableSectors) {
   EXPECT_EQ(testing::ReadHeader(image, 1).csalen(), 6'291'455u * 512 + 512);
 }
 
-// Header 1 never names a file whose bytes were partly overwritten: the area keeps its extent,
-// marked as used at an offset, without the name.
-TEST_F(CsaInsertTest, FailedSectorWriteNamesNoFileOverTornBytes) {
+// Header 1 never names a file whose bytes were partly overwritten: a card that refuses a write
+// is left with the area undescribed, after one message; a file that fails half-way leaves the
+// area its extent, marked as used at an offset, without the name.
+TEST_F(CsaInsertTest, AFailureHalfWayNamesNoFileOverTornBytes) {
   prepare("Intro", 77);
   load();
-  SlotHeader expected = dir.header(1);
-  expected.setCsafile("");
-  expected.setCsaflag(1);
+  SlotHeader undescribed = dir.header(1);
+  undescribed.setCsafile("");
+  undescribed.setCsalen(0);
   device->failWriteNumber = 3;  // header 1 letting go, the first run, then the second run
   EXPECT_FALSE(insert(pcFile("big.gci", Pattern(300 * 512)), 0));
   EXPECT_EQ(ui.messages, (std::vector<std::string>{"Input/output error", "Error writing CSA"}));
-  EXPECT_EQ(device->writtenSectors(), std::vector<std::uint64_t>{0} + SectorRun(kCsa, 256) + std::vector<std::uint64_t>{0});
-  EXPECT_EQ(testing::ReadHeader(image, 1), expected);
-  EXPECT_EQ(dir.header(1), expected);
+  EXPECT_EQ(device->writtenSectors(), std::vector<std::uint64_t>{0} + SectorRun(kCsa, 256));
+  EXPECT_EQ(testing::ReadHeader(image, 1), undescribed);
+  EXPECT_EQ(dir.header(1), undescribed);
   EXPECT_FALSE(ui.progressVisible);
+
+  // Cancel after the first run: the area keeps its extent, without the name.
+  prepare("Intro", 77);
+  load();
+  device->failWriteNumber = 0;
+  device->writes.clear();
+  ui.messages.clear();
+  ui.cancelAtPosition = 256;
+  EXPECT_FALSE(insert(pcFile("big.gci", Pattern(300 * 512)), 0));
+  SlotHeader extent = undescribed;
+  extent.setCsaflag(1);
+  extent.setCsalen(77);
+  EXPECT_EQ(device->writtenSectors(), std::vector<std::uint64_t>{0} + SectorRun(kCsa, 256) + std::vector<std::uint64_t>{0});
+  EXPECT_EQ(testing::ReadHeader(image, 1), extent);
 }
 
 TEST_F(CsaInsertTest, FailedHeaderWriteLeavesTheCopyAheadOfTheCard) {
