@@ -58,8 +58,8 @@ void DiagnosticsDialog::fill(const Diagnostics& d, const std::vector<ProgramFind
     }
   }
   summaryLabel->setText(QString::fromStdString(d.summary));
-  QPalette palette = summaryLabel->palette();
-  palette.setColor(QPalette::WindowText, d.alarming ? Qt::red : Qt::black);
+  QPalette palette = summaryLabel->palette();  // red too when a program does not match
+  palette.setColor(QPalette::WindowText, d.alarming || !programs.empty() ? Qt::red : Qt::black);
   summaryLabel->setPalette(palette);
   programFindings->clear();
   for (const ProgramFinding& finding : programs) programFindings->addItem(QString::fromStdString(finding.text));

@@ -104,8 +104,11 @@ bool CopyEntry(Directory& dir, const CopySource& source, const VolumeTarget& tar
   } else {
     if (!copyData(StopAt::BetweenRuns)) return false;
     dir.header(slot) = h;
-    if (!InsertInChain(dir, dir.header(slot), slot, target.disk, target.drive) || !writeHeader())
+    if (!InsertInChain(dir, dir.header(slot), slot, target.disk, target.drive)) {
+      ui.progressEnd();
       return false;
+    }
+    ui.progressSet(kSectorsPerSlot);
   }
   ui.progressEnd();
   dir.observer->entriesChanged();

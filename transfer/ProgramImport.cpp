@@ -71,9 +71,9 @@ bool ImportProgram(Directory& dir, TransferBuffers& buffers, const VolumeTarget&
     return false;
   ui.progressEnd();
   if (!io.Flush()) return false;
-  if (!replace && !InsertInChain(dir, h, slot, target.disk, target.drive)) return false;
-  if (!io.WriteSector(target.disk, target.drive, SlotFirstSector(slot), h.bytes.data())) {
-    ui.message(kErrorWritingDirectory);
+  if (replace ? !io.WriteSector(target.disk, target.drive, SlotFirstSector(slot), h.bytes.data())
+              : !InsertInChain(dir, h, slot, target.disk, target.drive)) {
+    if (replace) ui.message(kErrorWritingDirectory);
     return false;
   }
   dir.header(slot) = h;

@@ -322,8 +322,9 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
     const auto write = [&](const Placement& p) {
       SlotHeader& header = dir.header(p.slot);
       CopyEntryFields(stored[p.stored], header);
-      if (!p.takenOut && !InsertInChain(dir, header, p.slot, target.disk, target.drive)) return false;
-      if (!WriteHeader(dir, p.slot, target.disk, target.drive)) {
+      if (!p.takenOut) {
+        if (!InsertInChain(dir, header, p.slot, target.disk, target.drive)) return false;
+      } else if (!WriteHeader(dir, p.slot, target.disk, target.drive)) {
         ui.message(kErrorWritingDirectory);
         return false;
       }

@@ -1,5 +1,8 @@
 #include "volume/Chain.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace vexo {
 namespace {
 
@@ -25,6 +28,7 @@ bool TakeOutOfDirectory(Directory& dir, int e, int disk, const std::string& driv
 
 bool InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::string& drive) {
   SlotHeader& h1 = dir.header(1);
+  std::vector<int> changed;  // the other headers whose links change, written after the entry's own
 
   if (h1.first() == 0) {
     // The chain is empty: v becomes both of its ends.
@@ -33,46 +37,52 @@ bool InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::st
     if (v == 1) {
       h.setFirst(1);
       h.setLast(1);
-      return true;
-    }
-    h1.setFirst(Link(v));
-    h1.setLast(Link(v));
-    return WriteOrReport(dir, 1, disk, drive);
-  }
-
-  // The first member whose key is equal to or greater than the new one; a chain that runs in
-  // a circle is not followed for ever.
-  int p = 0;
-  int q = LinkTarget(h1.first());
-  for (int steps = 0; q != 0 && steps < kSlotCount && SortsBefore(dir.header(q), h); ++steps) {
-    p = q;
-    q = LinkTarget(dir.header(q).next());
-  }
-  h.setPrevious(Link(p));
-  h.setNext(Link(q));
-
-  if (p == 0) {
-    h1.setFirst(Link(v));
-    if (v == 1) {
-      h.setFirst(1);
-    } else if (!WriteOrReport(dir, 1, disk, drive)) {
-      return false;
+    } else {
+      h1.setFirst(Link(v));
+      h1.setLast(Link(v));
+      changed.push_back(1);
     }
   } else {
-    dir.header(p).setNext(Link(v));
-    if (!WriteOrReport(dir, p, disk, drive)) return false;
+    // The first member whose key is equal to or greater than the new one; a chain that runs in
+    // a circle is not followed for ever.
+    int p = 0;
+    int q = LinkTarget(h1.first());
+    for (int steps = 0; q != 0 && steps < kSlotCount && SortsBefore(dir.header(q), h); ++steps) {
+      p = q;
+      q = LinkTarget(dir.header(q).next());
+    }
+    h.setPrevious(Link(p));
+    h.setNext(Link(q));
+    if (p == 0) {
+      h1.setFirst(Link(v));
+      if (v == 1) h.setFirst(1);
+      changed.push_back(1);
+    } else {
+      dir.header(p).setNext(Link(v));
+      changed.push_back(p);
+    }
+    if (q == 0) {
+      h1.setLast(Link(v));
+      if (v == 1) h.setLast(1);
+      changed.push_back(1);
+    } else {
+      dir.header(q).setPrevious(Link(v));
+      changed.push_back(q);
+    }
   }
 
-  if (q == 0) {
-    h1.setLast(Link(v));
-    if (v == 1) {
-      h.setLast(1);
-      return true;
-    }
-    return WriteOrReport(dir, 1, disk, drive);
+  // The entry itself first: until its neighbours point at it, a walk along the chain passes it
+  // by and still finds every other entry.
+  if (!dir.access().WriteSector(disk, drive, SlotFirstSector(v), h.bytes.data())) {
+    dir.prompter().message(kErrorWritingDirectory);
+    return false;
   }
-  dir.header(q).setPrevious(Link(v));
-  return WriteOrReport(dir, q, disk, drive);
+  std::sort(changed.begin(), changed.end());
+  changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+  for (int slot : changed) {
+    if (slot != v && !WriteOrReport(dir, slot, disk, drive)) return false;
+  }
+  return true;
 }
 
 bool RemoveFromChain(Directory& dir, int e, int disk, const std::string& drive) {

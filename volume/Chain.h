@@ -12,11 +12,11 @@ namespace vexo {
 
 
 // Links the entry whose header is `h` and which occupies (or is about to occupy) slot `v`
-// into the chain: sets the links of `h`, writes the neighbours and, where an end of the chain
-// moves, header 1. `h` may be a separate record or the slot's own element of `vexodirs`.
-// The caller writes `h` itself, after this. False, after "Error writing Vexo Directory", when a
-// write fails: the caller stops there, since the card refuses writes (another program holds
-// it, or it is gone) and each further try would only say so again.
+// into the chain: sets the links of `h`, writes `h` to the slot, then the neighbours and, where
+// an end of the chain moves, header 1. `h` may be a separate record (the caller puts it into
+// `vexodirs` after) or the slot's own element of `vexodirs`. False, after "Error writing Vexo
+// Directory", when a write fails: the caller stops there, since the card refuses writes
+// (another program holds it, or it is gone) and each further try would only say so again.
 bool InsertInChain(Directory& dir, SlotHeader& h, int v, int disk, const std::string& drive);
 
 // Unlinks slot `e`: its neighbours (or header 1) are changed and written. Its own header keeps

@@ -133,9 +133,10 @@ int Directory::CountChainErrors() const {
   const SlotHeader& h1 = header(1);
   int errors = 0;
   const auto check = [&](bool ok) { errors += ok ? 0 : 1; };
-  // A free slot that is still linked: an entry that a crash left taken out of the directory
-  // (an empty volume is not examined; diagnostics tells that case).
-  for (int slot = 1; n != 0 && slot <= kSlotCount; ++slot) {
+  // A free slot that is still linked: an entry that a crash left taken out of the directory,
+  // on a volume that may have no entry left (header 1's chain ends are not examined then;
+  // diagnostics tells that case).
+  for (int slot = 1; slot <= kSlotCount; ++slot) {
     const SlotHeader& h = header(slot);
     if (!IsUsed(h)) check(h.next() == 0 && h.previous() == 0);
   }

@@ -46,7 +46,8 @@ bool RenameEntry(Directory& dir, const Selection& selection, const RenameRequest
   if (!Names(selection)) return false;
   const int e = selection.entry;
   SlotHeader& h = dir.header(e);
-  if (request.filename != h.filename()) {
+  const bool renamed = request.filename != h.filename();
+  if (renamed) {
     // Free slots take part with whatever name they hold; the entry itself does not. The name is
     // compared as it will be stored, cut to 19 characters, so no second entry of it can arise.
     SlotHeader stored;
@@ -62,21 +63,20 @@ bool RenameEntry(Directory& dir, const Selection& selection, const RenameRequest
         return false;
       }
     }
-    h.setFilename(request.filename);
-    if (!RemoveFromChain(dir, e, selection.disk, selection.drive)) {
-      dir.observer->volumeLost(selection.drive);
-      return false;
-    }
-    if (!InsertInChain(dir, h, e, selection.disk, selection.drive)) {
-      dir.observer->volumeLost(selection.drive);
-      return false;
-    }
   }
   h.setDesc1(request.desc1);
   h.setDesc2(request.desc2);
   h.setDesc3(request.desc3);
   h.setDesc4(request.desc4);
-  if (!WriteHeader(dir, e, selection.disk, selection.drive)) {
+  if (renamed) {
+    // Relinked under its new name; linking writes the header itself.
+    h.setFilename(request.filename);
+    if (!RemoveFromChain(dir, e, selection.disk, selection.drive) ||
+        !InsertInChain(dir, h, e, selection.disk, selection.drive)) {
+      dir.observer->volumeLost(selection.drive);
+      return false;
+    }
+  } else if (!WriteHeader(dir, e, selection.disk, selection.drive)) {
     dir.prompter().message(kErrorWritingDirectory);
     return false;
   }

@@ -15,6 +15,7 @@
 #include <memory>
 #include <numeric>
 #include <random>
+#include <set>
 
 #include "tests/support/JournalingDevice.h"
 #include "tests/support/YesPrompter.h"
@@ -220,6 +221,17 @@ class CrashStatesTest : public testing::TransferFixture {
     }
     for (const auto& [key, slot] : old.slots)
       if (fresh.slots.contains(key) && !now.slots.contains(key)) result.missing = true;
+    // An entry that the chain walk of a listing passes by is never hidden silently.
+    std::set<int> walked;
+    for (int slot = LinkTarget(card.dir.header(1).first()); slot != 0 && walked.size() <= kSlotCount;
+         slot = LinkTarget(card.dir.header(slot).next())) {
+      if (!walked.insert(slot).second) break;
+    }
+    const bool hidden = std::any_of(now.slots.begin(), now.slots.end(),
+                                    [&](const auto& entry) { return !walked.contains(entry.second); });
+    if (hidden) {
+      EXPECT_NE(card.dir.CountChainErrors(), 0) << "a listing would hide an entry without a word";
+    }
     const bool areaAsBefore = now.areaFields == old.areaFields && now.areaBytes == old.areaBytes;
     const bool areaAsAfter = now.areaFields == fresh.areaFields && now.areaBytes == fresh.areaBytes;
     EXPECT_TRUE(now.areaBytes.empty() || areaAsBefore || areaAsAfter)

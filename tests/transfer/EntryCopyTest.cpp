@@ -140,10 +140,10 @@ TEST_F(EntryCopyTest, NewEntryOnAnotherCardIsWrittenThenLinked) {
   attachOther();
 
   ASSERT_TRUE(copy(disk, "", "b", 7, {otherDisk, "F:", ""}));
-  // The data first, into the free slot; then the chain and the header, so that a copy stopped
+  // The data first, into the free slot; then the header and the chain, so that a copy stopped
   // on the way leaves nothing listed.
   EXPECT_EQ(otherDevice->writtenSectors(),
-            SectorRun(S(3) + 1, 4095) + (std::vector<std::uint64_t>{S(1), S(2), S(3)}));
+            SectorRun(S(3) + 1, 4095) + (std::vector<std::uint64_t>{S(3), S(1), S(2)}));
   EXPECT_TRUE(device->writes.empty());
   ASSERT_FALSE(device->reads.empty());
   EXPECT_EQ(device->reads[0].sector, S(7));  // the source's header first
@@ -330,7 +330,7 @@ INSTANTIATE_TEST_SUITE_P(
         CopyFailure{"LaterDataWrite", 0, 3, SectorRun(1, 512),
                     {"Input/output error", "Error copying Vexo File"}},
         CopyFailure{"HeaderWrite", 0, 17, SectorRun(1, 4095),
-                    {"Input/output error", "Error copying Vexo File"}}),
+                    {"Input/output error", "Error writing Vexo Directory"}}),
     [](const ::testing::TestParamInfo<CopyFailure>& param) { return param.param.what; });
 
 }  // namespace

@@ -154,10 +154,9 @@ TEST_F(RestoreOneEntryTest, WritesEachAreaInRunsAndTheHeadersAfterAllData) {
                           {s + 136, 256},
                           {s + 392, 1},
                           {kCsaFirstSector, 6},
-                          {0, 1},
-                          {0, 1},  // the chain: "a" before it, and the chain's end
                           {s, 1},
-                          {0, 1}}));
+                          {0, 1},  // the chain: "a" before it, and the chain's end
+                          {0, 1}}));  // the area's fields
   // The rest of the last sector of each area is zero; the sectors after it are not touched.
   EXPECT_EQ(at(2, 1, 3 * 512), testing::TransferFixture::Padded(entry.data.program) +
                                    std::vector<std::uint8_t>(512, 0xEE));
@@ -204,8 +203,8 @@ INSTANTIATE_TEST_SUITE_P(
         WriteFailureCase{"Sm", 3, "Failed to Write E: Sector 4168", false},
         WriteFailureCase{"SecondRunOfGci", 5, "Failed to Write E: Sector 4488", false},
         WriteFailureCase{"Csa", 6, "Failed to Write E: Sector 2097152", false},
-        WriteFailureCase{"Header", 9, "Error writing Vexo Directory", false},
-        WriteFailureCase{"Header1AfterTheCsa", 10, "Error writing Vexo Directory", true}),
+        WriteFailureCase{"Header", 7, "Error writing Vexo Directory", false},
+        WriteFailureCase{"Header1AfterTheCsa", 9, "Error writing Vexo Directory", true}),
     testing::CaseName());
 
 TEST_F(RestoreTest, RestoredHeaderTakesOnlyTheEntryFields) {

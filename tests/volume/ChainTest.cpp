@@ -24,7 +24,9 @@ class ChainTest : public testing::CardFixture {
   }
 };
 
-TEST_F(ChainTest, InsertIntoAnEmptyVolumeWritesNothing) {
+// The entry's own header is written first, its neighbours after: until they point at it, a
+// walk along the chain passes it by and still finds every other entry.
+TEST_F(ChainTest, InsertIntoAnEmptyVolumeWritesOnlyTheEntry) {
   testing::FormatImage(image);
   load();
   SlotHeader h = entry("first");
@@ -33,42 +35,45 @@ TEST_F(ChainTest, InsertIntoAnEmptyVolumeWritesNothing) {
   EXPECT_EQ(h.previous(), 0);
   EXPECT_EQ(h.first(), 1);
   EXPECT_EQ(h.last(), 1);
-  EXPECT_TRUE(device->writes.empty());
+  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(1)}));
+  EXPECT_EQ(testing::ReadHeader(image, 1), h);
 }
 
-TEST_F(ChainTest, InsertNewFirstEntryWritesHeaderOneThenTheOldFirst) {
+TEST_F(ChainTest, InsertNewFirstEntryWritesItThenHeaderOneThenTheOldFirst) {
   CardBuilder().add(2, "", "b").add(3, "", "c").writeTo(image);
   load();
   SlotHeader h = entry("a");
   InsertInChain(dir, h, 5, disk, drive);
   EXPECT_EQ(h.previous(), 0);
   EXPECT_EQ(h.next(), 2);
-  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(1), S(2)}));
+  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(5), S(1), S(2)}));
+  EXPECT_EQ(testing::ReadHeader(image, 5), h);
   EXPECT_EQ(testing::ReadHeader(image, 1).first(), 5);
   expectOnCard(2, 3, 5);
 }
 
-TEST_F(ChainTest, InsertIntoSlotOneAtTheEndLeavesHeaderOneToTheCaller) {
+TEST_F(ChainTest, InsertIntoSlotOneAtTheEndWritesItThenItsNeighbour) {
   CardBuilder().add(2, "", "b").add(3, "", "c").writeTo(image);
   load();
   SlotHeader h = dir.header(1);  // the caller copies first and last of the slot's old header
   h.setFilename("z");
   InsertInChain(dir, h, 1, disk, drive);
-  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(3)}));
+  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(1), S(3)}));
   expectOnCard(3, 1, 2);
   EXPECT_EQ(dir.header(1).last(), 1);
   EXPECT_EQ(h.last(), 1);
   EXPECT_EQ(h.first(), 2);
   EXPECT_EQ(h.previous(), 3);
   EXPECT_EQ(h.next(), 0);
+  EXPECT_EQ(testing::ReadHeader(image, 1), h);
 }
 
-TEST_F(ChainTest, InsertInTheMiddleWritesBothNeighbours) {
+TEST_F(ChainTest, InsertInTheMiddleWritesItThenBothNeighbours) {
   CardBuilder().add(2, "", "a").add(3, "", "c").writeTo(image);
   load();
   SlotHeader h = entry("b");
   InsertInChain(dir, h, 9, disk, drive);
-  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(2), S(3)}));
+  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(9), S(2), S(3)}));
   expectOnCard(2, 9, 0);
   expectOnCard(3, 0, 9);
   EXPECT_EQ(h.previous(), 2);
@@ -92,7 +97,7 @@ TEST_F(ChainTest, RenameTheOnlyEntryInSlotSeven) {
   EXPECT_EQ(dir.header(1).last(), 0);
   dir.header(7).setFilename("renamed");
   InsertInChain(dir, dir.header(7), 7, disk, drive);
-  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(1), S(1), S(1)}));
+  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(1), S(1), S(7), S(1)}));
   const SlotHeader h1 = testing::ReadHeader(image, 1);
   EXPECT_EQ(h1.first(), 7);
   EXPECT_EQ(h1.last(), 7);
@@ -143,7 +148,7 @@ TEST_F(ChainTest, FailedWritesAreReportedAndStopTheChange) {
   device->failWriteNumber = 4;
   SlotHeader h = entry("aa");
   InsertInChain(dir, h, 9, disk, drive);
-  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(2)}));
+  EXPECT_EQ(device->writtenSectors(), (std::vector<std::uint64_t>{S(9)}));
   EXPECT_EQ(ui.messages,
             (std::vector<std::string>{"Input/output error", "Error writing Vexo Directory"}));
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/support/CardFixture.h"
 #include "volume/EntryMaintenance.h"
 
@@ -102,7 +104,9 @@ TEST_F(EntryMaintenanceTest, RenameRelinksByTheNewName) {
   const SlotHeader h = testing::ReadHeader(image, 2);
   EXPECT_EQ(h.filename(), "zulu");
   EXPECT_EQ(h.desc2(), "second");
-  EXPECT_EQ(device->writtenSectors().back(), SlotFirstSector(2));  // its own header last
+  // Its own header once, as it is linked again, before the neighbours that point at it.
+  const std::vector<std::uint64_t> written = device->writtenSectors();
+  EXPECT_EQ(std::count(written.begin(), written.end(), SlotFirstSector(2)), 1);
 }
 
 TEST_F(EntryMaintenanceTest, RenameNameRules) {
