@@ -1,5 +1,6 @@
 #include "volume/ProgramChecks.h"
 
+#include <algorithm>
 #include <numeric>
 
 namespace vexo {
