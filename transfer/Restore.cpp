@@ -356,8 +356,7 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
     }
     if (ok && csa && !areaBegun && !HoldsArea(h1) && HoldsArea(onCard[1])) {
       // Stopped before the area was begun: its description comes back.
-      std::copy(onCard[1].bytes.begin() + kCsaFieldsBegin, onCard[1].bytes.begin() + kCsaFieldsEnd,
-                h1.bytes.begin() + kCsaFieldsBegin);
+      CopyCsaFields(onCard[1], h1);
       ok = WriteHeader(dir, 1, target.disk, target.drive);
     }
     if (!ok) ui.message(kErrorWritingDirectory);
@@ -402,8 +401,7 @@ bool RestoreImage(Directory& dir, const VolumeTarget& target, const std::string&
       CopyCsaFields(stored[0], h1);
     } else {
       // An archive of the area alone brings only its length; the rest is the card's as it was.
-      std::copy(onCard[1].bytes.begin() + kCsaFieldsBegin, onCard[1].bytes.begin() + kCsaFieldsEnd,
-                h1.bytes.begin() + kCsaFieldsBegin);
+      CopyCsaFields(onCard[1], h1);
       h1.setCsalen(static_cast<std::uint32_t>(layout->csaBytes));
     }
     if (!WriteHeader(dir, 1, target.disk, target.drive)) {

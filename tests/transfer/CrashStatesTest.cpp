@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
-#include <numeric>
 #include <random>
 #include <set>
 
@@ -29,6 +28,7 @@
 #include "volume/Diagnostics.h"
 #include "volume/EntryMaintenance.h"
 #include "volume/Format.h"
+#include "volume/ProgramChecks.h"
 #include "volume/Repair.h"
 
 namespace vexo {
@@ -36,9 +36,7 @@ namespace {
 
 using testing::JournalingDevice;
 
-std::uint16_t ByteSum(const std::vector<std::uint8_t>& bytes) {
-  return static_cast<std::uint16_t>(std::accumulate(bytes.begin(), bytes.end(), 0u));
-}
+std::uint16_t ByteSum(const std::vector<std::uint8_t>& bytes) { return ProgramSum(bytes.data(), bytes.size()); }
 
 // A card in a table of its own, as a program started after the crash sees it.
 struct Card {
